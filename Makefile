@@ -1,0 +1,45 @@
+# Thin wrapper around CMake. `make run` and `make test` work on a fresh
+# Debian/Ubuntu machine: they install what is missing first.
+JOBS ?= 2
+RELEASE := build/release
+SANITIZE := build/asan
+
+.PHONY: all deps release run test bench clean
+
+all: release
+
+deps:
+	@scripts/install-deps
+
+release: deps
+	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_TESTS=OFF -DLUMORA_BENCH=ON
+	cmake --build $(RELEASE) -j $(JOBS)
+
+run: release
+	@echo "The desktop windows are not built yet; here is what Lumora computes today, headless."
+	@echo
+	@echo "Silicon (F d -3 m, a = 5.4307 Å): how the space group resolves"
+	$(RELEASE)/lumora symmetry "F D 3 M" | head -n 12
+	@echo "..."
+	@echo
+	@echo "The strongest-spacing reflections of silicon (h k l d/Å):"
+	$(RELEASE)/lumora reflections --cell 5.4307 5.4307 5.4307 90 90 90 --sg "F D 3 M" | head -n 20
+	@echo "..."
+	@echo
+	@echo "All commands: $(RELEASE)/lumora --help"
+
+test: deps
+	cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+	  -DLUMORA_SANITIZE=ON -DLUMORA_TESTS=ON
+	cmake --build $(SANITIZE) -j $(JOBS)
+	cd $(SANITIZE) && ctest --output-on-failure -j $(JOBS)
+
+bench: release
+	@for b in $(RELEASE)/bench/bench_*; do \
+	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  echo "== $$b"; \
+	  $$b --benchmark_repetitions=9 --benchmark_report_aggregates_only=true || exit 1; \
+	done
+
+clean:
+	rm -rf build

@@ -1,0 +1,85 @@
+#include "cli/CliSupport.h"
+
+#include "engine/LaueEngine.h"
+#include "symmetry/SpaceGroupTable.h"
+#include "util/NumberText.h"
+#include "util/TextSplit.h"
+
+namespace lumora::cli {
+
+std::vector<std::string> joinOptionValues(const std::vector<std::string>& args, const std::string& option,
+                                          int count) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        out.push_back(args[i]);
+        if (args[i] != option) continue;
+        // Take up to `count` following words that are not options themselves.
+        std::string joined;
+        int taken = 0;
+        while (taken < count && i + 1 < args.size() && !util::startsWith(args[i + 1], "--")) {
+            joined += (taken ? " " : "") + args[++i];
+            ++taken;
+        }
+        if (taken > 0) out.push_back(joined);
+    }
+    return out;
+}
+
+QStringList toQStringList(const std::vector<std::string>& args) {
+    QStringList list;
+    for (const auto& a : args) list << QString::fromStdString(a);
+    return list;
+}
+
+void parseArguments(QCommandLineParser& parser, const std::vector<std::string>& args) {
+    std::vector<std::string> rest;
+    if (!args.empty()) rest.push_back(args[0]);
+    for (std::size_t i = 2; i < args.size(); ++i) rest.push_back(args[i]);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(toQStringList(rest))) throw UsageError(parser.errorText().toStdString());
+}
+
+double parseNumber(const QString& text, const std::string& what) {
+    double value = 0;
+    if (!util::parseStrictNumber(text.toStdString(), value))
+        throw UsageError(what + " must be a number, not \"" + text.toStdString() + "\"");
+    return value;
+}
+
+int parseInteger(const QString& text, const std::string& what) {
+    const double value = parseNumber(text, what);
+    if (value != static_cast<double>(static_cast<long long>(value)) || value < -2147483648.0 ||
+        value > 2147483647.0)
+        throw UsageError(what + " must be a whole number, not \"" + text.toStdString() + "\"");
+    return static_cast<int>(value);
+}
+
+std::array<double, 6> parseCell(const QString& text) {
+    const auto words = util::splitBlanks(util::replaceAll(text.toStdString(), ",", " "));
+    if (words.size() != 6)
+        throw UsageError("--cell needs six numbers: a b c alpha beta gamma (Å and degrees)");
+    static const char* const names[6] = {"a", "b", "c", "alpha", "beta", "gamma"};
+    std::array<double, 6> cell{};
+    for (int i = 0; i < 6; ++i)
+        cell[i] = parseNumber(QString::fromStdString(words[i]), std::string("cell ") + names[i]);
+    return cell;
+}
+
+void chooseSpaceGroup(clLAUE& laue, const QCommandLineParser& parser) {
+    if (parser.isSet("row")) {
+        const int row = parseInteger(parser.value("row"), "--row");
+        if (row < 0 || row >= symmetry::kSpaceGroupRows)
+            throw UsageError("--row must lie between 0 and " + std::to_string(symmetry::kSpaceGroupRows - 1));
+        const auto entry = laue.SGTAB_getEntry(row);
+        laue.SGTAB_getHallMatrices(entry[1]);
+        laue.m_spg = static_cast<int16_t>(util::val(entry[0]));
+        return;
+    }
+    if (!parser.isSet("sg")) throw UsageError("a space group is needed: --sg SYMBOL or --row N");
+    const std::string symbol = util::trim(parser.value("sg").toStdString());
+    if (symbol.empty()) throw UsageError("--sg needs a space-group symbol or number");
+    laue.SGTAB_find(util::toUpper(symbol));
+    laue.m_spg = static_cast<int16_t>(util::val(symmetry::getEntry(laue.currentRow())[0]));
+}
+
+}  // namespace lumora::cli

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <array>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lumora {
+class clLAUE;
+}
+
+namespace lumora::cli {
+
+// Bad command-line input: reported on stderr, exit status 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Joins the values after a multi-value option ("--cell 5 5 5 90 90 90") into
+// one argument so that the parser sees a single value.
+std::vector<std::string> joinOptionValues(const std::vector<std::string>& args, const std::string& option,
+                                          int count);
+
+QStringList toQStringList(const std::vector<std::string>& args);
+
+// Parses the arguments (args[0] the program, args[1] the subcommand) and throws
+// UsageError for unknown options or missing values.
+void parseArguments(QCommandLineParser& parser, const std::vector<std::string>& args);
+
+// A number the user typed, refused when it is not a number.
+double parseNumber(const QString& text, const std::string& what);
+int parseInteger(const QString& text, const std::string& what);
+
+// Six cell constants a b c alpha beta gamma from one text.
+std::array<double, 6> parseCell(const QString& text);
+
+// Chooses the space group of the engine from --sg SYMBOL or --row N.
+void chooseSpaceGroup(clLAUE& laue, const QCommandLineParser& parser);
+
+}  // namespace lumora::cli

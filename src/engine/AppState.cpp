@@ -1,0 +1,10 @@
+#include "engine/AppState.h"
+
+namespace lumora {
+
+AppState& appState() {
+    static AppState state;
+    return state;
+}
+
+}  // namespace lumora

@@ -1,0 +1,143 @@
+// Engine state: defaults, settings, accessors and the texts of cells and reflections.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/AppState.h"
+#include "engine/LaueEngine.h"
+#include "util/Error.h"
+#include "util/NumberText.h"
+
+namespace lumora {
+
+namespace {
+
+// Kα1, Kα2, Kβ in Å by anode index; rows 5..8 are unused.
+constexpr std::array<std::array<float, 3>, 9> kCharacteristicLines{{
+    {0.55941f, 0.5638f, 0.49707f},   // Ag
+    {0.7093f, 0.71359f, 0.63229f},   // Mo
+    {1.54056f, 1.54439f, 1.39222f},  // Cu
+    {1.93604f, 1.93998f, 1.75661f},  // Fe
+    {2.28970f, 2.29361f, 2.08487f},  // Cr
+    {0, 0, 0},
+    {0, 0, 0},
+    {0, 0, 0},
+    {0, 0, 0},
+}};
+
+[[noreturn]] void subscriptOutOfRange() { throw Error(Error::SubscriptOutOfRange, "Subscript out of range"); }
+
+}  // namespace
+
+clLAUE::clLAUE() { initializeAll(); }
+
+void clLAUE::newDocument(EngineOwner* documentOwner) {
+    owner = documentOwner;
+    initializeAll();
+}
+
+void clLAUE::initializeAll() {
+    const Settings& settings = appState().settings;
+    x_voltage = settings.voltage;
+    x_fsd = settings.filmDistance;
+    // A stored voltage that is not positive leaves the band open at 0 until the
+    // document copies a valid voltage in.
+    x_lambda_min = x_voltage > 0 ? getWavelengthMinimum() : 0.0f;
+    x_hmax = x_kmax = x_lmax = 4;
+    x_lambda_max = 2.5f;
+    x_withIntensity = false;
+    cell = {5, 5, 5, 90, 90, 90, 125};
+    x_dpi = 150;
+    x_dpifac = 1.0f;
+    x_filmfac = 1.0f;
+    orientation = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    spacingThreshold = 0;
+    labelThreshold = 0.5f;
+    m_mode = 0;
+    filmWidth = settings.filmWidth;
+    filmHeight = settings.filmHeight;
+}
+
+float clLAUE::getWavelengthMinimum() const {
+    if (!std::isfinite(x_voltage) || x_voltage <= 0)
+        throw Error(Error::InvalidCall, "Invalid voltage: the tube voltage must be a positive number of kV");
+    return static_cast<float>(12.398 / x_voltage);
+}
+
+void clLAUE::getKa12() {
+    const int index = appState().settings.anodeIndex;
+    if (index < 0 || index >= static_cast<int>(kCharacteristicLines.size())) subscriptOutOfRange();
+    kaLines = kCharacteristicLines[static_cast<std::size_t>(index)];
+}
+
+float clLAUE::getCellConstant(int i) const {
+    if (i < 0 || i > 6) subscriptOutOfRange();
+    return cell[static_cast<std::size_t>(i)];
+}
+
+void clLAUE::setCellConstant(int i, float value) {
+    if (i < 0 || i > 6) subscriptOutOfRange();
+    cell[static_cast<std::size_t>(i)] = value;
+}
+
+std::string clLAUE::getCellString() const {
+    using util::singleText;
+    return singleText(cell[0]) + " x " + singleText(cell[1]) + " x " + singleText(cell[2]) + " <" +
+           singleText(cell[3]) + " x " + singleText(cell[4]) + " x " + singleText(cell[5]) + ">";
+}
+
+float clLAUE::computeSpacing(int16_t h, int16_t k, int16_t l) const { return metric.spacing(h, k, l); }
+
+std::string clLAUE::getHKL(int32_t i) const {
+    return std::to_string(getH(i)) + " " + std::to_string(getK(i)) + " " + std::to_string(getL(i));
+}
+
+std::string clLAUE::getHKL2(int32_t i) const {
+    // Each index is the last four characters of three blanks and the number.
+    auto field = [](int v) {
+        const std::string s = "   " + std::to_string(v);
+        return s.substr(s.size() - 4);
+    };
+    return field(getH(i)) + field(getK(i)) + field(getL(i));
+}
+
+int16_t clLAUE::getH(int32_t i) const {
+    if (i < 0 || i >= static_cast<int32_t>(listH.size())) subscriptOutOfRange();
+    return listH[static_cast<std::size_t>(i)];
+}
+
+int16_t clLAUE::getK(int32_t i) const {
+    if (i < 0 || i >= static_cast<int32_t>(listK.size())) subscriptOutOfRange();
+    return listK[static_cast<std::size_t>(i)];
+}
+
+int16_t clLAUE::getL(int32_t i) const {
+    if (i < 0 || i >= static_cast<int32_t>(listL.size())) subscriptOutOfRange();
+    return listL[static_cast<std::size_t>(i)];
+}
+
+float clLAUE::getD(int32_t i) const {
+    if (i < 0 || i >= static_cast<int32_t>(listD.size())) subscriptOutOfRange();
+    return listD[static_cast<std::size_t>(i)];
+}
+
+float clLAUE::getF(int32_t i) const {
+    if (i < 0 || i >= static_cast<int32_t>(listF.size())) subscriptOutOfRange();
+    return listF[static_cast<std::size_t>(i)];
+}
+
+void clLAUE::setF(int32_t i, float value) {
+    if (i < 0 || i >= static_cast<int32_t>(listF.size())) subscriptOutOfRange();
+    listF[static_cast<std::size_t>(i)] = value;
+}
+
+void clLAUE::setHKLLimits(int16_t h, int16_t k, int16_t l) {
+    x_hmax = std::min<int16_t>(40, h);
+    x_kmax = std::min<int16_t>(40, k);
+    x_lmax = std::min<int16_t>(40, l);
+}
+
+void clLAUE::setHINT(const std::string& text) const {
+    if (owner) owner->setHINT(text);
+}
+
+}  // namespace lumora

@@ -1,0 +1,134 @@
+// Reflection generation: index limits, the absence test and the list itself.
+#include "engine/Reflections.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/LaueEngine.h"
+#include "util/Error.h"
+
+namespace lumora {
+
+namespace engine {
+
+ExtinctionRules::ExtinctionRules(const std::vector<symmetry::SymOp>& ops) {
+    active_ = ops.size() >= 2;
+    for (const auto& op : ops) {
+        std::array<int, 9> r{};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) r[i * 3 + j] = static_cast<int>(std::lround(op.matrix[i][j]));
+        const std::array<float, 3> t{op.matrix[0][3], op.matrix[1][3], op.matrix[2][3]};
+        auto group =
+            std::find_if(groups_.begin(), groups_.end(), [&](const RotationGroup& g) { return g.r == r; });
+        if (group == groups_.end()) {
+            groups_.push_back({r, {}});
+            group = std::prev(groups_.end());
+        }
+        group->translations.push_back(t);
+    }
+}
+
+bool ExtinctionRules::isExtinct(int h, int k, int l) const {
+    if (!active_) return false;
+    for (const auto& g : groups_) {
+        const auto& r = g.r;
+        // (h k l) as a row vector times R.
+        if (h * r[0] + k * r[3] + l * r[6] != h || h * r[1] + k * r[4] + l * r[7] != k ||
+            h * r[2] + k * r[5] + l * r[8] != l)
+            continue;
+        for (const auto& t : g.translations) {
+            const float p =
+                t[0] * static_cast<float>(h) + t[1] * static_cast<float>(k) + t[2] * static_cast<float>(l);
+            float rest = p - static_cast<float>(util::nearest(p));
+            if (std::fabs(rest) < 0.00001f) rest = 0;
+            if (rest < 0) rest += 1;
+            if (rest > 0.0001f) return true;
+        }
+    }
+    return false;
+}
+
+IndexLimits indexLimits(float a, float b, float c) {
+    float dMin = (a + b + c) / 30.0f;
+    dMin = std::max(dMin, 0.5f);
+    dMin = std::min(dMin, 1.0f);
+    while (true) {
+        const int16_t h = util::toInt16(a / dMin);
+        const int16_t k = util::toInt16(b / dMin);
+        const int16_t l = util::toInt16(c / dMin);
+        if (h + k + l <= 70) return {h, k, l, dMin};
+        dMin = dMin * 1.33f;
+    }
+}
+
+}  // namespace engine
+
+bool clLAUE::isExtinct(int16_t h, int16_t k, int16_t l) const { return extinction_.isExtinct(h, k, l); }
+
+void clLAUE::GenerateHKL() {
+    // Everything that can fail is checked before the engine changes, so a
+    // refused cell leaves the previous list in place.
+    const std::array<double, 6> newCell{cell[0], cell[1], cell[2], cell[3], cell[4], cell[5]};
+    const engine::CellMetric newMetric(newCell);
+    engine::IndexLimits limits;
+    try {
+        limits = engine::indexLimits(cell[0], cell[1], cell[2]);
+    } catch (const Error&) {
+        throw Error(Error::Overflow, "Overflow: the unit cell is too large for the reflection index limits");
+    }
+
+    metric = newMetric;
+    n_hkl = 0;
+    n_spot = 0;
+    orientation = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    spotSize = 5.0f;
+    if (bCSF) fMax = 0;
+    x_withIntensity = false;
+    setHINT("generating reflections ...");
+    s_maugin = symmetry_.hmSymbol;
+    dMin = limits.dMin;
+    setHKLLimits(limits.h, limits.k, limits.l);
+    // The largest d describes the current list only.
+    dMax = 0;
+
+    std::vector<int16_t> h_, k_, l_;
+    std::vector<float> d_, f_;
+    for (auto* v : {&h_, &k_, &l_}) v->reserve(1000);
+    d_.reserve(1000);
+    f_.reserve(1000);
+    for (int h = -x_hmax; h <= x_hmax; ++h) {
+        for (int k = -x_kmax; k <= x_kmax; ++k) {
+            for (int l = -x_lmax; l <= x_lmax; ++l) {
+                if (h == 0 && k == 0 && l == 0) continue;
+                const float d = metric.spacing(h, k, l);
+                if (d < dMin) continue;
+                if (extinction_.isExtinct(h, k, l)) continue;
+                // Structure factors join here once a structure is loaded (bCSF);
+                // without atoms every reflection has F = 1.
+                const float f = 1.0f;
+                h_.push_back(static_cast<int16_t>(h));
+                k_.push_back(static_cast<int16_t>(k));
+                l_.push_back(static_cast<int16_t>(l));
+                d_.push_back(d);
+                f_.push_back(f);
+                if (d > dMax) dMax = d;
+            }
+        }
+    }
+    listH = std::move(h_);
+    listK = std::move(k_);
+    listL = std::move(l_);
+    listD = std::move(d_);
+    listF = std::move(f_);
+    n_hkl = static_cast<int32_t>(listH.size());
+
+    order.assign(static_cast<std::size_t>(n_hkl), {0.0f, 0.0f});
+    if (bCSF) x_withIntensity = true;
+    for (int32_t i = 0; i < n_hkl; ++i) {
+        const auto n = static_cast<std::size_t>(i);
+        order[n] = {bCSF ? listF[n] : listD[n], static_cast<float>(i)};
+    }
+    engine::qSort(order, 0, n_hkl - 1, 0);
+}
+
+}  // namespace lumora

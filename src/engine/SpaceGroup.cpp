@@ -1,0 +1,55 @@
+// Choosing a space group: table look-ups, installing the operations and the
+// operation listing file.
+#include <fstream>
+
+#include "engine/AppState.h"
+#include "engine/LaueEngine.h"
+#include "util/TextSplit.h"
+
+namespace lumora {
+
+int16_t clLAUE::SGTAB_findHallEntry(std::string& symbol) const {
+    return static_cast<int16_t>(symmetry::findHallEntry(symbol, recordedGamma));
+}
+
+symmetry::EntryStrings clLAUE::SGTAB_getEntry(int row) {
+    symmetry::EntryStrings entry = symmetry::getEntry(row);
+    hallList = symmetry::hallsOfNumber(entry[0]);
+    currentRow_ = row;
+    return entry;
+}
+
+symmetry::EntryStrings clLAUE::SGTAB_lookup(int16_t number, const std::string& hm,
+                                            const std::string& hall) const {
+    return symmetry::lookup(number, hm, hall);
+}
+
+void clLAUE::SGTAB_getHallMatrices(const std::string& hall) {
+    symmetry_ = symmetry::interpretHall(hall);
+    extinction_ = engine::ExtinctionRules(symmetry_.ops);
+}
+
+void clLAUE::SGTAB_find(const std::string& symbol) {
+    std::string s = util::trim(symbol);
+    const int row = SGTAB_findHallEntry(s);
+    const symmetry::EntryStrings entry = SGTAB_getEntry(row);
+    SGTAB_getHallMatrices(entry[1]);
+    writeSymmetryListing();
+}
+
+void clLAUE::changeHall(int16_t index) {
+    if (index < 0 || index >= static_cast<int16_t>(hallList.size())) return;
+    const std::string hall = hallList[static_cast<std::size_t>(index)];
+    SGTAB_getHallMatrices(hall);
+    currentRow_ = symmetry::lookupRow(0, "", hall);
+}
+
+void clLAUE::writeSymmetryListing() const {
+    // The listing is for the user to read; failing to write it never stops the choice.
+    const std::string& folder = appState().folders.user;
+    if (folder.empty()) return;
+    std::ofstream out(folder + "/symmetry.txt", std::ios::binary | std::ios::trunc);
+    if (out) out << symmetry::listingText(symmetry_);
+}
+
+}  // namespace lumora
