@@ -15,6 +15,8 @@ release: deps
 	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMORA_TESTS=OFF -DLUMORA_BENCH=ON
 	cmake --build $(RELEASE) -j $(JOBS)
 
+DEMO := build/release/silicon-111-transmission.png
+
 run: release
 	@echo "The desktop windows are not built yet; here is what Lumora computes today, headless."
 	@echo
@@ -25,6 +27,10 @@ run: release
 	@echo "The strongest-spacing reflections of silicon (h k l d/Å):"
 	$(RELEASE)/lumora reflections --cell 5.4307 5.4307 5.4307 90 90 90 --sg "F D 3 M" | head -n 20
 	@echo "..."
+	@echo
+	$(RELEASE)/lumora render --cell 5.4307 5.4307 5.4307 90 90 90 --sg "F D 3 M" --mode transmission \
+	  --orient "1 1 1" --outline --labels --antialias --wulff-monitor -o $(DEMO)
+	@echo "The transmission pattern of silicon along [1 1 1] is in $(DEMO)"
 	@echo
 	@echo "All commands: $(RELEASE)/lumora --help"
 

@@ -21,6 +21,7 @@ const std::map<std::string, Command>& commands() {
     static const std::map<std::string, Command> table{
         {"symmetry", {addSymmetryOptions, runSymmetry}},
         {"reflections", {addReflectionsOptions, runReflections}},
+        {"render", {addRenderOptions, runRender}},
     };
     return table;
 }
@@ -44,7 +45,8 @@ std::string overallHelp() {
         "Usage: lumora                      start the desktop program\n"
         "       lumora COMMAND [options]    headless work; COMMAND is one of:\n\n"
         "  symmetry      resolve a space-group symbol and list its symmetry operations\n"
-        "  reflections   generate the reflection list of a cell and space group\n\n"
+        "  reflections   generate the reflection list of a cell and space group\n"
+        "  render        draw a pattern (or the Wulff net) to a PNG, JPEG, BMP, PDF or SVG file\n\n"
         "Bad arguments exit with status 2 and a message on stderr.\n";
     for (const auto& [name, command] : commands()) text += "\n" + commandHelp(name);
     return text;

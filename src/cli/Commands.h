@@ -13,4 +13,7 @@ int runSymmetry(const std::vector<std::string>& args, std::ostream& out);
 void addReflectionsOptions(QCommandLineParser& parser);
 int runReflections(const std::vector<std::string>& args, std::ostream& out);
 
+void addRenderOptions(QCommandLineParser& parser);
+int runRender(const std::vector<std::string>& args, std::ostream& out);
+
 }  // namespace lumora::cli

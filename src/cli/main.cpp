@@ -1,4 +1,4 @@
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -6,8 +6,10 @@
 #include "cli/Cli.h"
 
 int main(int argc, char* argv[]) {
-    std::vector<std::string> args(argv, argv + argc);
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName("lumora");
+    const std::vector<std::string> args(argv, argv + argc);
+    // Headless commands draw without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName("lumora");
     return lumora::cli::run(args, std::cout, std::cerr);
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/Palette.h"
+
 namespace lumora {
 
 // The application-wide defaults that new documents start from and that the
@@ -55,8 +57,9 @@ struct AppState {
     Settings settings;
     DisplayFlags flags;
     Folders folders;
-    int32_t currentLabelColour = 255;     // the colour labels are drawn in
-    std::array<uint32_t, 256> palette{};  // spot palette, 0xRRGGBB
+    int32_t currentLabelColour = 255;  // the colour labels are drawn in
+    // Spot palette, 0xRRGGBB; grey until spot colouring asks for hues.
+    engine::SpotPalette palette = engine::spotPalette(false);
 };
 
 AppState& appState();

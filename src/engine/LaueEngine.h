@@ -7,6 +7,7 @@
 
 #include "engine/Cell.h"
 #include "engine/Reflections.h"
+#include "engine/VectorTypes.h"
 #include "symmetry/HallSymbol.h"
 #include "symmetry/SpaceGroupTable.h"
 
@@ -18,6 +19,10 @@ public:
     virtual ~EngineOwner() = default;
     // The document's hint line.
     virtual void setHINT(const std::string& text) = 0;
+    // The approximate beam direction " [u  v  w]" after every turn (status bar).
+    virtual void showOrientation(const std::string& /*auvw*/) {}
+    // The engine changed what the pattern shows: repaint it (drawHKL).
+    virtual void redrawPattern() {}
 };
 
 // The Laue engine: one per document. It owns a crystal (cell, space group),
@@ -95,6 +100,89 @@ public:
     // Drawing order: (key, list index) sorted by ascending key.
     const std::vector<std::array<float, 2>>& drawingOrder() const { return order; }
 
+    // ---- orientation (the beam runs along +x; a crystal vector v has the
+    // laboratory vector O^T v) -------------------------------------------------
+    void resetRotationMatrix();
+    // Turns about laboratory axis 1, 2 or 3 (x, y, z) by degrees; other axes do nothing.
+    void DoRotate(int16_t axis, float angle);
+    void DoRotateYZ(float a, float b);
+    void DoRotateXYZ(float a, float b, float c);
+    // Puts the direction [u v w] (isDirection) or the normal of (u v w) on the beam, then redraws.
+    void setOrientation(float u, float v, float w, bool isDirection);
+    // Angle to the beam (signed by the side of y) and azimuth about it, degrees.
+    std::array<float, 2> getGoniometer(float u, float v, float w, bool isDirection) const;
+    // Angle between two Cartesian vectors in degrees; both are normalised in place.
+    float Angle(Vec3f& p, Vec3f& q) const;
+    // Angle between the normals of the planes p and q, degrees.
+    float AngleHKL(const Vec3f& p, const Vec3f& q) const;
+    const Mat3f& orientationMatrix() const { return orientation; }
+    // Sets the orientation matrix directly (rows first) and applies it.
+    void setOrientationMatrix(const Mat3f& o);
+    // u a + v b + w c (isDirection) or u a* + v b* + w c*, Cartesian, crystal frame.
+    Vec3f toCartesian(float u, float v, float w, bool isDirection) const;
+
+    // ---- reciprocal-space view and scales ------------------------------------
+    // Rebuilds the reciprocal vectors, 3-D labels and extents of the list and applies the orientation.
+    void RECSPACE_setData();
+    // Fits the 3-D and film scales to the picture size, sets the zoom to 1 and repaints.
+    void RECSPACE_scaleXYZ();
+    // Size of the visible picture in pixels, which the scales are fitted to.
+    void setPictureSize(int width, int height);
+    int pictureWidth() const { return pictureWidth_; }
+    int pictureHeight() const { return pictureHeight_; }
+    float scale3D() const { return scale3D_; }      // pixels per Å⁻¹ at zoom 1
+    float filmScale() const { return filmScale_; }  // pixels per (film mm / distance mm) at zoom 1
+    const std::array<float, 4>& extents() const { return extents_; }
+    const std::vector<VectorRow>& recipVectorTable() const { return recipVectors; }
+    // Laboratory vectors sorted along the beam; column 3 is the list index.
+    const std::vector<VectorRow>& labVectorTable() const { return labVectors; }
+    // The crystal axes a, b, c turned into the laboratory frame.
+    const std::array<Vec3f, 3>& labAxes() const { return labAxisVectors; }
+    // h, k and l joined as they stand ("200"), per reflection.
+    const std::vector<std::string>& labels3D() const { return labels3D_; }
+
+    // ---- projection -------------------------------------------------------------
+    // Film position of labVectors row `row` for a distance `scale` in output
+    // units; x >= 88888 means not on the film. Sets `colour` (0xRRGGBB) and
+    // the spot radius (currentSpotRadius) and wavelength when placed.
+    std::array<float, 2> LAUEXY(int32_t row, float scale, uint32_t& colour);
+    // Stereographic position of labVectors row `row` on a net of `radius`;
+    // `colour` is set when spots are coloured.
+    std::array<float, 2> STEREOXY(int32_t row, float radius, uint32_t& colour) const;
+    float spotRadiusOfLastSpot() const { return currentSpotRadius; }
+    float wavelengthOfLastSpot() const { return currentWavelength; }
+    // Wavelength 2 d sin(theta) that reflects labVectors row `row` with the beam along +x.
+    float braggWavelength(int32_t row) const;
+    // The label of reflection n: indices reduced by their common divisor and,
+    // except in the stereogram, with the sign normalised ("1-10", "001").
+    void checkLabel(int32_t n, int& divisor, std::string& text) const;
+    void testcheckLabel() const;
+    // v * spotSize + 0.1 with v = F/fMax or d/dMax; 0.1 when the range is empty.
+    float spotRadius(int32_t n) const;
+    // Grey of the Wulff-monitor spot, 0xRRGGBB.
+    uint32_t spotGrey(int32_t n) const;
+    // The 0..1 key of reflection n for palettes and radii: F/fMax with
+    // intensities, else d/dMax; 0 when the maximum is 0.
+    float relativeStrength(int32_t n) const;
+
+    // ---- view parameters ---------------------------------------------------------
+    void setPlotType(int16_t type);
+    void setZoom(float z) { zoom = z; }
+    void setSpacingThreshold(float d) { spacingThreshold = d; }
+    void setLabelThreshold(float x) { labelThreshold = x; }
+    void setSpotsize(float s) { spotSize = s; }
+    float getZoom() const { return zoom; }
+    float getSpacingThreshold() const { return spacingThreshold; }
+    float getLabelThreshold() const { return labelThreshold; }
+    float getSpotsize() const { return spotSize; }
+    float getFilmWidth() const { return filmWidth; }
+    float getFilmHeight() const { return filmHeight; }
+    const std::vector<int16_t>& hList() const { return listH; }
+    const std::vector<int16_t>& kList() const { return listK; }
+    const std::vector<int16_t>& lList() const { return listL; }
+    const std::vector<float>& dList() const { return listD; }
+    const std::vector<float>& fList() const { return listF; }
+
     // ---- space groups -----------------------------------------------------------
     // Resolves a symbol, installs its setting and writes the operation listing.
     void SGTAB_find(const std::string& symbol);
@@ -115,12 +203,16 @@ public:
 private:
     void setHINT(const std::string& text) const;
     void writeSymmetryListing() const;
+    void rotateAxis(int16_t axis, float angle);
+    void applyOrientation();
+    void updateOrientationTexts();
+    void setAxisVectors();
 
     EngineOwner* owner = nullptr;
 
     std::array<float, 7> cell{5, 5, 5, 90, 90, 90, 125};
     engine::CellMetric metric{{5, 5, 5, 90, 90, 90}};
-    std::array<std::array<float, 3>, 3> orientation{};
+    Mat3f orientation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     std::array<float, 3> kaLines{};
 
     std::vector<int16_t> listH, listK, listL;
@@ -135,6 +227,18 @@ private:
     float zoom = 1.0f;
     float spotSize = 5.0f;
     float currentSpotRadius = 0;
+    float currentWavelength = 0;
+
+    std::vector<VectorRow> recipVectors;
+    std::vector<VectorRow> labVectors;
+    std::array<Vec3f, 3> axisVectors{};
+    std::array<Vec3f, 3> labAxisVectors{};
+    std::vector<std::string> labels3D_;
+    std::array<float, 4> extents_{};
+    float scale3D_ = 1.0f;
+    float filmScale_ = 1.0f;
+    int pictureWidth_ = 1000;
+    int pictureHeight_ = 800;
 
     symmetry::SymmetryOps symmetry_;
     engine::ExtinctionRules extinction_;

@@ -49,7 +49,7 @@ void clLAUE::initializeAll() {
     x_dpi = 150;
     x_dpifac = 1.0f;
     x_filmfac = 1.0f;
-    orientation = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    resetRotationMatrix();
     spacingThreshold = 0;
     labelThreshold = 0.5f;
     m_mode = 0;

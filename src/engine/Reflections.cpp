@@ -80,7 +80,10 @@ void clLAUE::GenerateHKL() {
     metric = newMetric;
     n_hkl = 0;
     n_spot = 0;
-    orientation = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    resetRotationMatrix();
+    extents_ = {0, 0, 0, 0};
+    scale3D_ = 1.0f;
+    filmScale_ = 1.0f;
     spotSize = 5.0f;
     if (bCSF) fMax = 0;
     x_withIntensity = false;
@@ -129,6 +132,8 @@ void clLAUE::GenerateHKL() {
         order[n] = {bCSF ? listF[n] : listD[n], static_cast<float>(i)};
     }
     engine::qSort(order, 0, n_hkl - 1, 0);
+    RECSPACE_setData();
+    RECSPACE_scaleXYZ();
 }
 
 }  // namespace lumora

@@ -1,30 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <cmath>
 #include <sstream>
 
-#include "cli/Cli.h"
+#include "RunCli.h"
 #include "util/TextSplit.h"
 
-namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Result run(std::vector<std::string> args) {
-    args.insert(args.begin(), "lumora");
-    std::ostringstream out, err;
-    const int status = lumora::cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::vector<std::string> lines(const std::string& text) { return lumora::util::splitBy(text, "\n"); }
-
-}  // namespace
+using lumora::test::lines;
+using lumora::test::run;
 
 TEST(SymmetryCommand, ResolvesAListSymbol) {
     const auto r = run({"symmetry", "P 21/C"});
@@ -141,10 +124,4 @@ TEST(Help, DocumentsTheSubcommands) {
     EXPECT_NE(r.out.find("--cell"), std::string::npos);
     EXPECT_NE(r.out.find("--hall"), std::string::npos);
     EXPECT_NE(run({"reflections", "--help"}).out.find("--sg"), std::string::npos);
-}
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

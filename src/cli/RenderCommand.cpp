@@ -1,0 +1,336 @@
+// lumora render: draws a pattern exactly as a document window of the same
+// size shows it, and writes it as an image, PDF or SVG file.
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <functional>
+#include <memory>
+#include <sstream>
+
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "engine/AppState.h"
+#include "engine/LaueEngine.h"
+#include "engine/Palette.h"
+#include "render/PatternRenderer.h"
+#include "util/NumberText.h"
+#include "util/TextSplit.h"
+
+namespace lumora::cli {
+
+namespace {
+
+struct Output {
+    QString path;
+    QString format;  // png, jpg, bmp, pdf, svg
+};
+
+Output outputFile(const QCommandLineParser& parser) {
+    if (!parser.isSet("output")) throw UsageError("the output file is needed: -o FILE (.png, .jpg, .bmp, .pdf or .svg)");
+    Output out{parser.value("output"), QFileInfo(parser.value("output")).suffix().toLower()};
+    if (out.format == "jpeg") out.format = "jpg";
+    static const QStringList known{"png", "jpg", "bmp", "pdf", "svg"};
+    if (!known.contains(out.format))
+        throw UsageError("-o must name a .png, .jpg, .bmp, .pdf or .svg file, not \"" + out.path.toStdString() + "\"");
+    return out;
+}
+
+QSize parseSize(const QString& text, const std::string& what, double low, double high) {
+    const auto parts = text.toLower().split('x');
+    if (parts.size() != 2) throw UsageError(what + " must be given as WIDTHxHEIGHT, not \"" + text.toStdString() + "\"");
+    const int w = parseInteger(parts[0], what + " width");
+    const int h = parseInteger(parts[1], what + " height");
+    if (w < low || w > high || h < low || h > high)
+        throw UsageError(what + " must lie between " + util::formatNumber(low, "0") + " and " +
+                         util::formatNumber(high, "0") + " in both directions");
+    return {w, h};
+}
+
+std::array<double, 2> parseFilm(const QString& text) {
+    const auto parts = text.toLower().split('x');
+    if (parts.size() != 2) throw UsageError("--film must be given as WIDTHxHEIGHT in mm, not \"" + text.toStdString() + "\"");
+    const double w = parseNumber(parts[0], "film width");
+    const double h = parseNumber(parts[1], "film height");
+    if (!(w > 0 && h > 0 && w < 1e4 && h < 1e4)) throw UsageError("the film width and height must be positive (mm)");
+    return {w, h};
+}
+
+double positiveOption(const QCommandLineParser& parser, const QString& name, double fallback) {
+    if (!parser.isSet(name)) return fallback;
+    const double v = parseNumber(parser.value(name), "--" + name.toStdString());
+    if (!(v > 0) || v > 1e6) throw UsageError("--" + name.toStdString() + " must be a positive number");
+    return v;
+}
+
+int16_t plotTypeOf(const QString& mode) {
+    static const QStringList names{"reciprocal", "transmission", "back-reflection", "stereogram"};
+    const auto i = names.indexOf(mode.toLower());
+    if (i < 0)
+        throw UsageError("--mode must be reciprocal, transmission, back-reflection or stereogram, not \"" +
+                         mode.toStdString() + "\"");
+    return static_cast<int16_t>(i);
+}
+
+Mat3f parseMatrix(const QString& text) {
+    const auto words = util::splitBlanks(util::replaceAll(text.toStdString(), ",", " "));
+    if (words.size() != 9) throw UsageError("--matrix needs nine numbers, rows first");
+    Mat3f m{};
+    for (int i = 0; i < 9; ++i)
+        m[static_cast<std::size_t>(i / 3)][static_cast<std::size_t>(i % 3)] =
+            static_cast<float>(parseNumber(QString::fromStdString(words[static_cast<std::size_t>(i)]), "--matrix"));
+    return m;
+}
+
+void applyRotations(clLAUE& laue, const QString& text) {
+    for (const auto& step : util::splitBy(text.toStdString(), ",")) {
+        const auto parts = util::splitBy(step, ":");
+        if (parts.size() != 2) throw UsageError("--rotate takes steps AXIS:DEGREES separated by commas, e.g. \"2:10,3:-5\"");
+        const int axis = parseInteger(QString::fromStdString(parts[0]), "rotation axis");
+        if (axis < 1 || axis > 3) throw UsageError("the rotation axis must be 1, 2 or 3");
+        const double degrees = parseNumber(QString::fromStdString(parts[1]), "rotation angle");
+        laue.DoRotate(static_cast<int16_t>(axis), static_cast<float>(degrees));
+    }
+}
+
+QByteArray encodeImage(const QImage& image, const QString& format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format.toLatin1());
+    if (format == "jpg") writer.setQuality(100);
+    if (!writer.write(image)) throw UsageError("cannot encode the picture: " + writer.errorString().toStdString());
+    return bytes;
+}
+
+QByteArray encodePdf(const std::function<void(QPdfWriter&)>& paint) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&buffer);
+        pdf.setTitle("Lumora");
+        pdf.setCreator("Lumora");
+        paint(pdf);
+    }
+    return bytes;
+}
+
+QByteArray encodeSvg(QSize size, const std::function<void(QSvgGenerator&)>& paint) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setTitle("Lumora");
+    // 96 picture pixels per inch, the CSS pixel, so browsers show the picture at its size.
+    svg.setResolution(96);
+    paint(svg);
+    return bytes;
+}
+
+// The picture centred on an A4 page, as large as the margins allow.
+void paintPictureOnPage(QPdfWriter& pdf, const QImage& image) {
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    QPainter painter(&pdf);
+    const QRect page = painter.viewport();
+    const double scale = std::min(page.width() / static_cast<double>(image.width()),
+                                  page.height() / static_cast<double>(image.height()));
+    const QSizeF size(image.width() * scale, image.height() * scale);
+    painter.drawImage(QRectF(QPointF((page.width() - size.width()) / 2, (page.height() - size.height()) / 2), size),
+                      image);
+}
+
+std::string spotLines(const std::vector<render::SpotRecord>& spots) {
+    std::ostringstream text;
+    char colour[8];
+    for (const auto& s : spots) {
+        std::snprintf(colour, sizeof colour, "#%06x", s.colour & 0xFFFFFFu);
+        text << s.h << '\t' << s.k << '\t' << s.l << '\t' << util::formatNumber(s.x, "0.000") << '\t'
+             << util::formatNumber(s.y, "0.000") << '\t' << util::formatNumber(s.wavelength, "0.00000") << '\t'
+             << util::formatNumber(s.radius, "0.000") << '\t' << colour << '\n';
+    }
+    return text.str();
+}
+
+// Writes all files of a command, or none: each goes through a save file that
+// is committed only when every file could be written.
+void writeFiles(const std::vector<std::pair<QString, QByteArray>>& files) {
+    std::vector<std::unique_ptr<QSaveFile>> saves;
+    for (const auto& [path, bytes] : files) {
+        auto file = std::make_unique<QSaveFile>(path);
+        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size())
+            throw UsageError("cannot write " + path.toStdString() + ": " + file->errorString().toStdString());
+        saves.push_back(std::move(file));
+    }
+    for (std::size_t i = 0; i < saves.size(); ++i)
+        if (!saves[i]->commit()) throw UsageError("cannot write " + files[i].first.toStdString());
+}
+
+int renderWulffNet(const Output& out) {
+    QByteArray bytes;
+    if (out.format == "pdf") {
+        bytes = encodePdf([](QPdfWriter& pdf) {
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            pdf.setResolution(600);
+            render::printWulffNet(pdf);
+        });
+    } else if (out.format == "svg") {
+        bytes = encodeSvg(QSize(1240, 1754), [](QSvgGenerator& svg) {
+            svg.setResolution(150);
+            render::printWulffNet(svg);
+        });
+    } else {
+        QImage image(1240, 1754, QImage::Format_RGB32);  // A4 at 150 dpi
+        image.setDotsPerMeterX(5906);
+        image.setDotsPerMeterY(5906);
+        image.fill(Qt::white);
+        render::printWulffNet(image);
+        bytes = encodeImage(image, out.format);
+    }
+    writeFiles({{out.path, bytes}});
+    return 0;
+}
+
+}  // namespace
+
+void addRenderOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        "lumora render --cell a b c alpha beta gamma --sg SYMBOL -o FILE: draw the pattern as a document window of "
+        "the same size shows it and write it to FILE (.png, .jpg, .bmp, .pdf or .svg). The beam runs along +x of a "
+        "right-handed laboratory frame whose z axis points down; each film is shown as seen from outside the camera, "
+        "looking towards the crystal (--flip-x mirrors it).");
+    parser.addOption({"cell", "Cell constants a b c (Å) and alpha beta gamma (degrees).", "a b c alpha beta gamma"});
+    parser.addOption({"sg", "Space group: Hermann-Mauguin symbol or number.", "SYMBOL"});
+    parser.addOption({"row", "Space-group table row N (0..529) instead of --sg.", "N"});
+    parser.addOption({"mode", "reciprocal, transmission, back-reflection (default) or stereogram.", "MODE"});
+    parser.addOption({"orient", "Orientation vector put on the beam (default \"0 0 1\"; \"111\" means 1 1 1).", "u v w"});
+    parser.addOption({"hkl", "The orientation vector is a plane normal (h k l) instead of a direction [u v w]."});
+    parser.addOption({"matrix", "Orientation matrix instead of --orient, rows first: a crystal vector v lies along "
+                                "O^T v in the laboratory (beam along +x).",
+                      "o11 ... o33"});
+    parser.addOption({"rotate", "Further turns after the orientation: AXIS:DEGREES,... (axes 1 x, 2 y, 3 z).", "STEPS"});
+    parser.addOption({"size", "Picture size in pixels (default 1000x800).", "WxH"});
+    parser.addOption({"kv", "Tube voltage in kV (default 50); the band starts at 12.398/kV Å.", "KV"});
+    parser.addOption({"lambda-max", "Longest wavelength of the band in Å (default 2.5).", "A"});
+    parser.addOption({"distance", "Film-sample distance in mm (default 30).", "MM"});
+    parser.addOption({"film", "Film width and height in mm (default 90x120).", "WxH"});
+    parser.addOption({"zoom", "Zoom factor (default 1).", "Z"});
+    parser.addOption({"labels", "Draw hkl labels."});
+    parser.addOption({"black", "Black background."});
+    parser.addOption({"colour", "Colour the spots."});
+    parser.addOption({"polar-net", "Polar net on the stereogram."});
+    parser.addOption({"outline", "Film outline with grid, ticks and caption."});
+    parser.addOption({"clip-film", "Clip the spots to the film."});
+    parser.addOption({"wulff-monitor", "Small stereogram inset."});
+    parser.addOption({"zeroth-layer", "Only the zeroth layer in the reciprocal-lattice view."});
+    parser.addOption({"flip-x", "Flip x in the Laue patterns."});
+    parser.addOption({"antialias", "Anti-aliased spots."});
+    parser.addOption({"spots", "Also write one line per spot drawn: h k l x y (pixels from the centre, y up) "
+                               "wavelength (Å) radius (pixels) colour, tab-separated, in drawing order.",
+                      "FILE.tsv"});
+    parser.addOption({"wulff-net", "Render the printed Wulff net instead of a pattern."});
+    parser.addOption({{"o", "output"}, "Output file.", "FILE"});
+}
+
+int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
+    const auto args = joinOptionValues(rawArgs, "--cell", 6);
+    QCommandLineParser parser;
+    addRenderOptions(parser);
+    parseArguments(parser, args);
+    const Output out = outputFile(parser);
+    if (parser.isSet("wulff-net")) return renderWulffNet(out);
+
+    // Everything is read and checked before anything is drawn or written.
+    if (!parser.isSet("cell")) throw UsageError("the cell is needed: --cell a b c alpha beta gamma");
+    const auto cell = parseCell(parser.value("cell"));
+    const QSize size = parser.isSet("size") ? parseSize(parser.value("size"), "--size", 16, 10000) : QSize(1000, 800);
+    const int16_t mode = parser.isSet("mode") ? plotTypeOf(parser.value("mode")) : 2;
+    const double kv = positiveOption(parser, "kv", 50);
+    const double lambdaMax = positiveOption(parser, "lambda-max", 2.5);
+    const double distance = positiveOption(parser, "distance", 30);
+    const double zoom = positiveOption(parser, "zoom", 1);
+    const auto film = parser.isSet("film") ? parseFilm(parser.value("film")) : std::array<double, 2>{90, 120};
+    if (parser.isSet("orient") && parser.isSet("matrix")) throw UsageError("give either --orient or --matrix, not both");
+    std::array<double, 3> vector{0, 0, 1};
+    if (parser.isSet("orient")) {
+        std::string text = util::trim(parser.value("orient").toStdString());
+        if (text.size() == 3 && text.find(' ') == std::string::npos) text = {text[0], ' ', text[1], ' ', text[2]};
+        const auto words = util::splitBlanks(text);
+        if (words.size() < 3) throw UsageError("--orient needs three numbers separated by blanks, e.g. \"1 1 1\"");
+        for (int i = 0; i < 3; ++i)
+            vector[static_cast<std::size_t>(i)] =
+                parseNumber(QString::fromStdString(words[static_cast<std::size_t>(i)]), "orientation vector");
+    }
+    const bool hasMatrix = parser.isSet("matrix");
+    const Mat3f matrix = hasMatrix ? parseMatrix(parser.value("matrix")) : Mat3f{};
+
+    AppState& app = appState();
+    app.settings.voltage = static_cast<float>(kv);
+    app.settings.filmDistance = static_cast<float>(distance);
+    app.settings.filmWidth = static_cast<float>(film[0]);
+    app.settings.filmHeight = static_cast<float>(film[1]);
+    app.settings.flipX = parser.isSet("flip-x");
+    DisplayFlags& flags = app.flags;
+    flags.hklIndices = parser.isSet("labels");
+    flags.blackBackground = parser.isSet("black");
+    flags.spotColouring = parser.isSet("colour");
+    flags.polarNet = parser.isSet("polar-net");
+    flags.filmOutline = parser.isSet("outline");
+    flags.clipFilmRegion = parser.isSet("clip-film");
+    flags.wulffMonitor = parser.isSet("wulff-monitor");
+    flags.zerothLayer = parser.isSet("zeroth-layer");
+    engine::buildSpotPalette(flags.spotColouring, app.palette);
+
+    clLAUE laue;
+    laue.setPictureSize(size.width(), size.height());
+    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, static_cast<float>(cell[static_cast<std::size_t>(i)]));
+    chooseSpaceGroup(laue, parser);
+    laue.x_voltage = static_cast<float>(kv);
+    laue.x_lambda_min = laue.getWavelengthMinimum();
+    laue.x_lambda_max = static_cast<float>(lambdaMax);
+    laue.x_fsd = static_cast<float>(distance);
+    laue.GenerateHKL();
+    if (hasMatrix) {
+        laue.setOrientationMatrix(matrix);
+    } else {
+        laue.setOrientation(static_cast<float>(vector[0]), static_cast<float>(vector[1]),
+                            static_cast<float>(vector[2]), !parser.isSet("hkl"));
+    }
+    if (parser.isSet("rotate")) applyRotations(laue, parser.value("rotate"));
+    laue.m_mode = mode;
+    laue.setZoom(static_cast<float>(zoom));
+    laue.b_alias = parser.isSet("antialias");
+
+    std::vector<render::SpotRecord> spots;
+    render::PatternRenderer renderer(laue);
+    renderer.setSpotRecorder(&spots);
+    QByteArray bytes;
+    if (out.format == "svg") {
+        bytes = encodeSvg(size, [&](QSvgGenerator& svg) {
+            render::Surface surface(&svg, size);
+            renderer.setGraphicsContext(&surface, nullptr, &surface, nullptr);
+            renderer.drawHKL();
+            surface.finish();
+        });
+    } else {
+        render::Surface visible(size);
+        render::Surface backBuffer(size);
+        renderer.setGraphicsContext(&visible, nullptr, &backBuffer, nullptr);
+        renderer.drawHKL();
+        const QImage& image = visible.image();
+        bytes = out.format == "pdf" ? encodePdf([&](QPdfWriter& pdf) { paintPictureOnPage(pdf, image); })
+                                    : encodeImage(image, out.format);
+    }
+    std::vector<std::pair<QString, QByteArray>> files{{out.path, bytes}};
+    if (parser.isSet("spots")) files.emplace_back(parser.value("spots"), QByteArray::fromStdString(spotLines(spots)));
+    writeFiles(files);
+    return 0;
+}
+
+}  // namespace lumora::cli

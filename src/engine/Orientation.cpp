@@ -1,0 +1,130 @@
+// Orientation of the crystal: turns about the laboratory axes, putting a
+// direction or plane normal on the beam, angle read-outs and the laboratory table.
+#include <cmath>
+
+#include "engine/LaueEngine.h"
+#include "engine/OrientationMath.h"
+
+namespace lumora {
+
+using engine::kDegToRad;
+
+void clLAUE::resetRotationMatrix() { orientation = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
+
+void clLAUE::rotateAxis(int16_t axis, float angle) {
+    orientation = engine::rotatedAbout(orientation, axis, angle);
+}
+
+void clLAUE::DoRotate(int16_t axis, float angle) {
+    rotateAxis(axis, angle);
+    applyOrientation();
+}
+
+void clLAUE::DoRotateYZ(float a, float b) {
+    rotateAxis(2, a);
+    rotateAxis(3, b);
+    applyOrientation();
+}
+
+void clLAUE::DoRotateXYZ(float a, float b, float c) {
+    rotateAxis(1, a);
+    rotateAxis(2, b);
+    rotateAxis(3, c);
+    applyOrientation();
+}
+
+void clLAUE::setOrientationMatrix(const Mat3f& o) {
+    orientation = o;
+    applyOrientation();
+}
+
+Vec3f clLAUE::toCartesian(float u, float v, float w, bool isDirection) const {
+    const Vec3d x{u, v, w};
+    const engine::Mat3d& direct = metric.directBasis();
+    const engine::Mat3d& reciprocal = metric.reciprocalBasis();
+    Vec3f out{};
+    for (int c = 0; c < 3; ++c) {
+        double sum = 0;
+        for (int r = 0; r < 3; ++r) sum += isDirection ? x[r] * direct[r][c] : reciprocal[c][r] * x[r];
+        out[c] = static_cast<float>(sum);
+    }
+    return out;
+}
+
+void clLAUE::setOrientation(float u, float v, float w, bool isDirection) {
+    const Vec3f x = toCartesian(u, v, w, isDirection);
+    const engine::BeamTurns turns = engine::beamTurns(x);
+    resetRotationMatrix();
+    rotateAxis(3, static_cast<float>(-turns.phi / kDegToRad));
+    rotateAxis(2, static_cast<float>(turns.psi / kDegToRad));
+    DoRotate(2, -90);
+    // The turns may leave the vector pointing against the beam.
+    if (engine::toLab(orientation, x)[0] < 0) DoRotate(2, 180);
+    if (owner) owner->redrawPattern();
+}
+
+std::array<float, 2> clLAUE::getGoniometer(float u, float v, float w, bool isDirection) const {
+    const Vec3d x = engine::unit(toCartesian(u, v, w, isDirection));
+    return engine::goniometerAngles(engine::toLab(orientation, x));
+}
+
+float clLAUE::Angle(Vec3f& p, Vec3f& q) const {
+    // The caller's arrays come back normalised; the angle is taken from the
+    // double-precision unit vectors, since arccos turns the 6e-8 rounding of a
+    // single near 1 into 0.02 degrees between equal vectors.
+    const Vec3d a = engine::unit(p), b = engine::unit(q);
+    for (int i = 0; i < 3; ++i) {
+        p[i] = static_cast<float>(a[i]);
+        q[i] = static_cast<float>(b[i]);
+    }
+    return engine::angleBetween(a, b);
+}
+
+float clLAUE::AngleHKL(const Vec3f& p, const Vec3f& q) const {
+    return engine::angleBetween(engine::unit(toCartesian(p[0], p[1], p[2], false)),
+                                engine::unit(toCartesian(q[0], q[1], q[2], false)));
+}
+
+void clLAUE::applyOrientation() {
+    // Always recomputed, whether or not a picture is shown: picking, the
+    // command line and the angle calculator read the table too.
+    const std::size_t rows = recipVectors.size();
+    labVectors.resize(rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const VectorRow& g = recipVectors[i];
+        const Vec3d t = engine::toLab(orientation, Vec3d{g[0], g[1], g[2]});
+        labVectors[i] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2]),
+                         static_cast<float>(i)};
+        recipVectors[i][3] = static_cast<float>(i);
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        const Vec3d t = engine::toLab(orientation, axisVectors[k]);
+        labAxisVectors[k] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
+    }
+    engine::qSort(labVectors, 0, static_cast<int32_t>(rows) - 1, 0);
+    for (std::size_t j = 0; j < rows; ++j) {
+        const auto k = static_cast<std::size_t>(util::nearest(labVectors[j][3]));
+        recipVectors[k][3] = static_cast<float>(j);
+    }
+    updateOrientationTexts();
+    if (owner) owner->showOrientation(m_auvw);
+}
+
+void clLAUE::updateOrientationTexts() {
+    // The beam in the crystal frame is column 0 of O. Its components along a,
+    // b, c are its dot products with a*, b*, c* (the columns of the reciprocal
+    // basis); its plane indices are its dot products with a, b, c.
+    const Vec3d beam{orientation[0][0], orientation[1][0], orientation[2][0]};
+    const engine::Mat3d& direct = metric.directBasis();
+    const engine::Mat3d& reciprocal = metric.reciprocalBasis();
+    Vec3d uvw{}, hkl{};
+    for (int i = 0; i < 3; ++i)
+        for (int c = 0; c < 3; ++c) {
+            uvw[i] += reciprocal[c][i] * beam[c];
+            hkl[i] += direct[i][c] * beam[c];
+        }
+    m_auvw = engine::indexText(engine::smallIntegers(uvw), '[', ']');
+    m_ahkl = engine::indexText(engine::smallIntegers(hkl), '(', ')');
+}
+
+}  // namespace lumora

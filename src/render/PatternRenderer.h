@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/LaueEngine.h"
+#include "render/Surface.h"
+
+namespace lumora::render {
+
+// One spot as drawn, for the --spots listing and for tests: indices, position
+// in pixels from the picture centre (y up), wavelength in Å, radius in pixels
+// and fill colour.
+struct SpotRecord {
+    int h = 0, k = 0, l = 0;
+    float x = 0, y = 0;
+    float wavelength = 0;
+    float radius = 0;
+    uint32_t colour = 0;
+};
+
+// The drawing half of a document's engine: it draws the engine's current
+// reflection list onto the document's picture surfaces. Drawing goes to the
+// back buffer and reaches the visible surface in one copy, so a frame is never
+// seen half drawn; a frame that fails leaves the previous picture.
+class PatternRenderer {
+public:
+    explicit PatternRenderer(clLAUE& laue);
+
+    // visible: the pattern surface; structure: the structure surface (may be
+    // null); backBuffer: where frames are composed (may be the visible surface
+    // itself, e.g. for vector output); photo: the loaded photograph (may be null).
+    void setGraphicsContext(Surface* visible, Surface* structure, Surface* backBuffer, QImage* photo);
+    void setPictureBox(Surface* visible);
+    Surface* pictureBox() const { return visible_; }
+    // Whether the structure surface is currently shown (decides the structure monitor).
+    void setStructureVisible(bool shown) { structureVisible_ = shown; }
+
+    // Repaints the pattern (the photo simulation when f_photosim is set).
+    void drawHKL();
+    void drawLAUE();
+    // Sets the black background flag and repaints.
+    void toggleBW(bool on);
+
+    // Records every spot of the pattern body as drawn, in drawing order (null: off).
+    void setSpotRecorder(std::vector<SpotRecord>* recorder) { recorder_ = recorder; }
+
+    // The spot primitive: radius r in pixels at zoom 1.
+    void drawSpot(Surface& s, double x, double y, double r, uint32_t outline);
+    // The pixel-radius circle: anti-aliased when b_alias is set and the radius is above 1.
+    void drawCircle(Surface& s, double x, double y, double radius, uint32_t outline);
+
+    // Net disc of the stereogram and the Wulff monitor (polar net when the flag is set).
+    void drawNet(Surface& s, double cx, double cy, double radius);
+    void drawPolarNet(Surface& s, double cx, double cy, double radius);
+
+private:
+    // What every part of a frame needs: set when the frame starts.
+    struct Frame {
+        double zoom = 1;
+        double spacingLimit = 0;  // reflections with a smaller d are not drawn
+        double labelLimit = 0;    // reflections with a smaller d get no label
+        uint32_t spotColour = 0;
+    };
+
+    void startFrame(Surface& s);
+    void drawPhotoOverlay();
+    bool drawStructureMonitor(Surface& s);
+    uint32_t strengthColour(int32_t n) const;
+    int32_t listIndex(float value) const;
+    int32_t labRow(int32_t n) const;
+    void drawLabel(Surface& s, int32_t n, double x, double y);
+    void drawReciprocalLattice(Surface& s, double cx, double cy);
+    void drawFilm(Surface& s, double cx, double cy);
+    void drawStereogram(Surface& s, double cx, double cy, double radius);
+    void drawWulffMonitor(Surface& s);
+    void present(Surface& s);
+    void record(int32_t n, double x, double y, double cx, double cy, float wavelength, double radius,
+                uint32_t colour);
+    bool insideVisible(double x, double y) const;
+
+    clLAUE& laue_;
+    Surface* visible_ = nullptr;
+    Surface* structure_ = nullptr;
+    Surface* backBuffer_ = nullptr;
+    QImage* photo_ = nullptr;
+    bool structureVisible_ = false;
+    std::vector<SpotRecord>* recorder_ = nullptr;
+    // the visible rectangle of the frame being drawn
+    int right_ = 0, bottom_ = 0;
+    Frame frame_;
+    // spots of the frame being drawn; they reach the recorder when it is presented
+    std::vector<SpotRecord> frameSpots_;
+};
+
+// Prints a full-page Wulff net (meridians and parallels every 2 degrees) with
+// its title onto any paint device: a printer, a PDF writer or an image.
+void printWulffNet(QPaintDevice& device);
+
+}  // namespace lumora::render

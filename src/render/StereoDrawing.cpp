@@ -1,0 +1,96 @@
+// The stereogram (plot type 3) and the small stereogram inset of the other
+// plot types, the Wulff monitor.
+#include "engine/AppState.h"
+#include "render/Colours.h"
+#include "render/PatternRenderer.h"
+#include "util/NumberText.h"
+
+namespace lumora::render {
+
+namespace {
+
+// Rows on the far side of the beam are not projected; the margin keeps the
+// reflections lying in the film plane.
+constexpr float lowerHemisphere = -0.003f;
+
+constexpr double insetOffset = 70;  // inset centre from the top right corner
+constexpr double insetRadius = 68;
+constexpr float insetSpotSize = 5.0f;
+
+// The inset draws its spots at a fixed size; the document's size comes back
+// whatever happens while it draws.
+class SpotSizeOverride {
+public:
+    SpotSizeOverride(clLAUE& laue, float size) : laue_(laue), saved_(laue.getSpotsize()) {
+        laue_.setSpotsize(size);
+    }
+    ~SpotSizeOverride() { laue_.setSpotsize(saved_); }
+    SpotSizeOverride(const SpotSizeOverride&) = delete;
+    SpotSizeOverride& operator=(const SpotSizeOverride&) = delete;
+
+private:
+    clLAUE& laue_;
+    float saved_;
+};
+
+}  // namespace
+
+void PatternRenderer::drawStereogram(Surface& s, double cx, double cy, double radius) {
+    const DisplayFlags& flags = appState().flags;
+    drawNet(s, cx, cy, radius);
+
+    const auto& spacing = laue_.dList();
+    const auto& lab = laue_.labVectorTable();
+    for (const auto& entry : laue_.drawingOrder()) {
+        const int32_t n = listIndex(entry[1]);
+        const double d = spacing[static_cast<std::size_t>(n)];
+        if (d < frame_.spacingLimit) continue;
+        const int32_t row = labRow(n);
+        if (lab[static_cast<std::size_t>(row)][0] <= lowerHemisphere) continue;
+        uint32_t projected = 0;
+        const auto p = laue_.STEREOXY(row, static_cast<float>(radius), projected);
+        const double x = cx + p[0];
+        const double y = cy - p[1];
+        const double r = laue_.spotRadius(n);
+        const uint32_t spotColour = flags.spotColouring ? projected : frame_.spotColour;
+        s.setFillColor(spotColour);
+        drawSpot(s, x, y, r, spotColour);
+        if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelength(row), r * frame_.zoom, spotColour);
+        if (d >= frame_.labelLimit && flags.hklIndices) drawLabel(s, n, x, y);
+    }
+}
+
+void PatternRenderer::drawWulffMonitor(Surface& s) {
+    using util::nearest;
+    s.clipRect(0, 0, s.width(), s.height());
+    s.setFillColor(colour::white);
+    s.setForeColor(colour::black);
+
+    const double mx = s.width() - insetOffset;
+    const double my = insetOffset;
+    drawNet(s, mx, my, insetRadius);
+    s.setFillColor(colour::black);
+    s.clipEllipse(mx - insetRadius, my - insetRadius, mx + insetRadius + 2, my + insetRadius + 2);
+
+    const SpotSizeOverride spotSize(laue_, insetSpotSize);
+    const auto& spacing = laue_.dList();
+    const auto& lab = laue_.labVectorTable();
+    for (const auto& entry : laue_.drawingOrder()) {
+        const int32_t n = listIndex(entry[1]);
+        if (spacing[static_cast<std::size_t>(n)] < frame_.spacingLimit) continue;
+        const int32_t row = labRow(n);
+        if (lab[static_cast<std::size_t>(row)][0] <= lowerHemisphere) continue;
+        uint32_t unused = 0;
+        const auto p = laue_.STEREOXY(row, static_cast<float>(insetRadius), unused);
+        const double x = mx + p[0];
+        const double y = my - p[1];
+        const double r = laue_.spotRadius(n) / 2;
+        const uint32_t grey = laue_.spotGrey(n);
+        if (r <= 1)
+            s.pixel(nearest(x), nearest(y), grey);
+        else
+            drawSpot(s, x, y, r / frame_.zoom, grey);
+    }
+}
+
+}  // namespace lumora::render

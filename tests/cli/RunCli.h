@@ -1,0 +1,28 @@
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "util/TextSplit.h"
+
+namespace lumora::test {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs `lumora ARGS...` in process.
+inline Result run(std::vector<std::string> args) {
+    args.insert(args.begin(), "lumora");
+    std::ostringstream out, err;
+    const int status = lumora::cli::run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+inline std::vector<std::string> lines(const std::string& text) { return lumora::util::splitBy(text, "\n"); }
+
+}  // namespace lumora::test

@@ -1,0 +1,134 @@
+#pragma once
+
+// Shared set-up for the orientation and projection tests.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/AppState.h"
+#include "engine/LaueEngine.h"
+
+namespace lumora::testing {
+
+// Restores the application-wide flags, settings and palette that a test changes.
+class AppStateGuard : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = appState(); }
+    void TearDown() override { appState() = saved_; }
+
+private:
+    AppState saved_;
+};
+
+// Counts what the engine asks of its document.
+struct RecordingOwner : EngineOwner {
+    std::vector<std::string> hints;
+    std::vector<std::string> orientations;
+    int redraws = 0;
+    void setHINT(const std::string& text) override { hints.push_back(text); }
+    void showOrientation(const std::string& auvw) override { orientations.push_back(auvw); }
+    void redrawPattern() override { ++redraws; }
+};
+
+inline void setCell(clLAUE& laue, const std::array<float, 6>& cell) {
+    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, cell[static_cast<std::size_t>(i)]);
+}
+
+// A P 1 crystal of the given cell with its reflections generated.
+inline void generate(clLAUE& laue, const std::array<float, 6>& cell, const std::string& group = "P 1") {
+    laue.SGTAB_find(group);
+    setCell(laue, cell);
+    laue.GenerateHKL();
+}
+
+inline int32_t listIndex(const clLAUE& laue, int h, int k, int l) {
+    for (int32_t i = 0; i < laue.n_hkl; ++i)
+        if (laue.getH(i) == h && laue.getK(i) == k && laue.getL(i) == l) return i;
+    return -1;
+}
+
+// The row of labVectors that holds reflection h k l, found by its column 3.
+inline int32_t labRow(const clLAUE& laue, int h, int k, int l) {
+    const int32_t n = listIndex(laue, h, k, l);
+    const auto& lab = laue.labVectorTable();
+    for (std::size_t j = 0; j < lab.size(); ++j)
+        if (lab[j][3] == static_cast<float>(n)) return static_cast<int32_t>(j);
+    return -1;
+}
+
+// An orientation whose first row is the unit vector u: since t = O^T v, the
+// crystal x axis then lies along u in the laboratory.
+inline Mat3f orientationTaking(std::array<double, 3> u) {
+    const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+    for (double& c : u) c /= n;
+    // Any unit vector perpendicular to u, then the third by the cross product.
+    std::array<double, 3> p =
+        std::fabs(u[2]) < 0.9 ? std::array<double, 3>{-u[1], u[0], 0} : std::array<double, 3>{0, -u[2], u[1]};
+    const double pn = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    for (double& c : p) c /= pn;
+    const std::array<double, 3> q{u[1] * p[2] - u[2] * p[1], u[2] * p[0] - u[0] * p[2],
+                                  u[0] * p[1] - u[1] * p[0]};
+    Mat3f o{};
+    for (int c = 0; c < 3; ++c) {
+        o[0][c] = static_cast<float>(u[c]);
+        o[1][c] = static_cast<float>(p[c]);
+        o[2][c] = static_cast<float>(q[c]);
+    }
+    return o;
+}
+
+// The lattice of a cell worked out from its definition, independently of the
+// engine: c along z, b in the y-z plane (the frame the orientation refers to),
+// a from its dot products with b and c; a*, b*, c* from cross products.
+struct TestLattice {
+    std::array<Vec3d, 3> direct{};
+    std::array<Vec3d, 3> reciprocal{};
+
+    Vec3d direction(double u, double v, double w) const { return combine(direct, u, v, w); }
+    Vec3d normal(double h, double k, double l) const { return combine(reciprocal, h, k, l); }
+
+    static Vec3d combine(const std::array<Vec3d, 3>& basis, double x, double y, double z) {
+        Vec3d r{};
+        for (int i = 0; i < 3; ++i) r[i] = x * basis[0][i] + y * basis[1][i] + z * basis[2][i];
+        return r;
+    }
+};
+
+inline Vec3d cross(const Vec3d& p, const Vec3d& q) {
+    return {p[1] * q[2] - p[2] * q[1], p[2] * q[0] - p[0] * q[2], p[0] * q[1] - p[1] * q[0]};
+}
+inline double dot(const Vec3d& p, const Vec3d& q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
+inline double length(const Vec3d& p) { return std::sqrt(dot(p, p)); }
+
+inline TestLattice latticeOf(const std::array<double, 6>& cell) {
+    const double deg = std::acos(-1.0) / 180;
+    const double a = cell[0], b = cell[1], c = cell[2];
+    const double ca = std::cos(cell[3] * deg), sa = std::sin(cell[3] * deg);
+    const double cb = std::cos(cell[4] * deg), cg = std::cos(cell[5] * deg);
+    TestLattice t;
+    t.direct[2] = {0, 0, c};
+    t.direct[1] = {0, b * sa, b * ca};
+    const double az = a * cb;                                 // a.c = a c cos(beta)
+    const double ay = (a * b * cg - az * b * ca) / (b * sa);  // a.b = a b cos(gamma)
+    t.direct[0] = {std::sqrt(a * a - ay * ay - az * az), ay, az};
+    const double volume = dot(t.direct[0], cross(t.direct[1], t.direct[2]));
+    for (int i = 0; i < 3; ++i) {
+        const Vec3d r = cross(t.direct[(i + 1) % 3], t.direct[(i + 2) % 3]);
+        for (int j = 0; j < 3; ++j) t.reciprocal[i][j] = r[j] / volume;
+    }
+    return t;
+}
+
+// t = O^T v, the documented laboratory vector of a crystal vector.
+inline Vec3d labOf(const Mat3f& o, const Vec3d& v) {
+    Vec3d t{};
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r) t[c] += o[r][c] * v[r];
+    return t;
+}
+
+}  // namespace lumora::testing

@@ -1,0 +1,12 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+
+// Text and fonts need a GUI application. The tests draw off screen only, also
+// when they are listed at build time outside the test environment.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
