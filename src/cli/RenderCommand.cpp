@@ -29,18 +29,21 @@ struct Output {
 };
 
 Output outputFile(const QCommandLineParser& parser) {
-    if (!parser.isSet("output")) throw UsageError("the output file is needed: -o FILE (.png, .jpg, .bmp, .pdf or .svg)");
+    if (!parser.isSet("output"))
+        throw UsageError("the output file is needed: -o FILE (.png, .jpg, .bmp, .pdf or .svg)");
     Output out{parser.value("output"), QFileInfo(parser.value("output")).suffix().toLower()};
     if (out.format == "jpeg") out.format = "jpg";
     static const QStringList known{"png", "jpg", "bmp", "pdf", "svg"};
     if (!known.contains(out.format))
-        throw UsageError("-o must name a .png, .jpg, .bmp, .pdf or .svg file, not \"" + out.path.toStdString() + "\"");
+        throw UsageError("-o must name a .png, .jpg, .bmp, .pdf or .svg file, not \"" +
+                         out.path.toStdString() + "\"");
     return out;
 }
 
 QSize parseSize(const QString& text, const std::string& what, double low, double high) {
     const auto parts = text.toLower().split('x');
-    if (parts.size() != 2) throw UsageError(what + " must be given as WIDTHxHEIGHT, not \"" + text.toStdString() + "\"");
+    if (parts.size() != 2)
+        throw UsageError(what + " must be given as WIDTHxHEIGHT, not \"" + text.toStdString() + "\"");
     const int w = parseInteger(parts[0], what + " width");
     const int h = parseInteger(parts[1], what + " height");
     if (w < low || w > high || h < low || h > high)
@@ -51,10 +54,12 @@ QSize parseSize(const QString& text, const std::string& what, double low, double
 
 std::array<double, 2> parseFilm(const QString& text) {
     const auto parts = text.toLower().split('x');
-    if (parts.size() != 2) throw UsageError("--film must be given as WIDTHxHEIGHT in mm, not \"" + text.toStdString() + "\"");
+    if (parts.size() != 2)
+        throw UsageError("--film must be given as WIDTHxHEIGHT in mm, not \"" + text.toStdString() + "\"");
     const double w = parseNumber(parts[0], "film width");
     const double h = parseNumber(parts[1], "film height");
-    if (!(w > 0 && h > 0 && w < 1e4 && h < 1e4)) throw UsageError("the film width and height must be positive (mm)");
+    if (!(w > 0 && h > 0 && w < 1e4 && h < 1e4))
+        throw UsageError("the film width and height must be positive (mm)");
     return {w, h};
 }
 
@@ -79,15 +84,16 @@ Mat3f parseMatrix(const QString& text) {
     if (words.size() != 9) throw UsageError("--matrix needs nine numbers, rows first");
     Mat3f m{};
     for (int i = 0; i < 9; ++i)
-        m[static_cast<std::size_t>(i / 3)][static_cast<std::size_t>(i % 3)] =
-            static_cast<float>(parseNumber(QString::fromStdString(words[static_cast<std::size_t>(i)]), "--matrix"));
+        m[static_cast<std::size_t>(i / 3)][static_cast<std::size_t>(i % 3)] = static_cast<float>(
+            parseNumber(QString::fromStdString(words[static_cast<std::size_t>(i)]), "--matrix"));
     return m;
 }
 
 void applyRotations(clLAUE& laue, const QString& text) {
     for (const auto& step : util::splitBy(text.toStdString(), ",")) {
         const auto parts = util::splitBy(step, ":");
-        if (parts.size() != 2) throw UsageError("--rotate takes steps AXIS:DEGREES separated by commas, e.g. \"2:10,3:-5\"");
+        if (parts.size() != 2)
+            throw UsageError("--rotate takes steps AXIS:DEGREES separated by commas, e.g. \"2:10,3:-5\"");
         const int axis = parseInteger(QString::fromStdString(parts[0]), "rotation axis");
         if (axis < 1 || axis > 3) throw UsageError("the rotation axis must be 1, 2 or 3");
         const double degrees = parseNumber(QString::fromStdString(parts[1]), "rotation angle");
@@ -101,7 +107,8 @@ QByteArray encodeImage(const QImage& image, const QString& format) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format.toLatin1());
     if (format == "jpg") writer.setQuality(100);
-    if (!writer.write(image)) throw UsageError("cannot encode the picture: " + writer.errorString().toStdString());
+    if (!writer.write(image))
+        throw UsageError("cannot encode the picture: " + writer.errorString().toStdString());
     return bytes;
 }
 
@@ -142,8 +149,8 @@ void paintPictureOnPage(QPdfWriter& pdf, const QImage& image) {
     const double scale = std::min(page.width() / static_cast<double>(image.width()),
                                   page.height() / static_cast<double>(image.height()));
     const QSizeF size(image.width() * scale, image.height() * scale);
-    painter.drawImage(QRectF(QPointF((page.width() - size.width()) / 2, (page.height() - size.height()) / 2), size),
-                      image);
+    painter.drawImage(
+        QRectF(QPointF((page.width() - size.width()) / 2, (page.height() - size.height()) / 2), size), image);
 }
 
 std::string spotLines(const std::vector<render::SpotRecord>& spots) {
@@ -152,8 +159,8 @@ std::string spotLines(const std::vector<render::SpotRecord>& spots) {
     for (const auto& s : spots) {
         std::snprintf(colour, sizeof colour, "#%06x", s.colour & 0xFFFFFFu);
         text << s.h << '\t' << s.k << '\t' << s.l << '\t' << util::formatNumber(s.x, "0.000") << '\t'
-             << util::formatNumber(s.y, "0.000") << '\t' << util::formatNumber(s.wavelength, "0.00000") << '\t'
-             << util::formatNumber(s.radius, "0.000") << '\t' << colour << '\n';
+             << util::formatNumber(s.y, "0.000") << '\t' << util::formatNumber(s.wavelength, "0.00000")
+             << '\t' << util::formatNumber(s.radius, "0.000") << '\t' << colour << '\n';
     }
     return text.str();
 }
@@ -201,20 +208,28 @@ int renderWulffNet(const Output& out) {
 
 void addRenderOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
-        "lumora render --cell a b c alpha beta gamma --sg SYMBOL -o FILE: draw the pattern as a document window of "
-        "the same size shows it and write it to FILE (.png, .jpg, .bmp, .pdf or .svg). The beam runs along +x of a "
-        "right-handed laboratory frame whose z axis points down; each film is shown as seen from outside the camera, "
+        "lumora render --cell a b c alpha beta gamma --sg SYMBOL -o FILE: draw the pattern as a document "
+        "window of "
+        "the same size shows it and write it to FILE (.png, .jpg, .bmp, .pdf or .svg). The beam runs along "
+        "+x of a "
+        "right-handed laboratory frame whose z axis points down; each film is shown as seen from outside the "
+        "camera, "
         "looking towards the crystal (--flip-x mirrors it).");
-    parser.addOption({"cell", "Cell constants a b c (Å) and alpha beta gamma (degrees).", "a b c alpha beta gamma"});
+    parser.addOption(
+        {"cell", "Cell constants a b c (Å) and alpha beta gamma (degrees).", "a b c alpha beta gamma"});
     parser.addOption({"sg", "Space group: Hermann-Mauguin symbol or number.", "SYMBOL"});
     parser.addOption({"row", "Space-group table row N (0..529) instead of --sg.", "N"});
     parser.addOption({"mode", "reciprocal, transmission, back-reflection (default) or stereogram.", "MODE"});
-    parser.addOption({"orient", "Orientation vector put on the beam (default \"0 0 1\"; \"111\" means 1 1 1).", "u v w"});
-    parser.addOption({"hkl", "The orientation vector is a plane normal (h k l) instead of a direction [u v w]."});
-    parser.addOption({"matrix", "Orientation matrix instead of --orient, rows first: a crystal vector v lies along "
-                                "O^T v in the laboratory (beam along +x).",
+    parser.addOption(
+        {"orient", "Orientation vector put on the beam (default \"0 0 1\"; \"111\" means 1 1 1).", "u v w"});
+    parser.addOption(
+        {"hkl", "The orientation vector is a plane normal (h k l) instead of a direction [u v w]."});
+    parser.addOption({"matrix",
+                      "Orientation matrix instead of --orient, rows first: a crystal vector v lies along "
+                      "O^T v in the laboratory (beam along +x).",
                       "o11 ... o33"});
-    parser.addOption({"rotate", "Further turns after the orientation: AXIS:DEGREES,... (axes 1 x, 2 y, 3 z).", "STEPS"});
+    parser.addOption(
+        {"rotate", "Further turns after the orientation: AXIS:DEGREES,... (axes 1 x, 2 y, 3 z).", "STEPS"});
     parser.addOption({"size", "Picture size in pixels (default 1000x800).", "WxH"});
     parser.addOption({"kv", "Tube voltage in kV (default 50); the band starts at 12.398/kV Å.", "KV"});
     parser.addOption({"lambda-max", "Longest wavelength of the band in Å (default 2.5).", "A"});
@@ -231,8 +246,9 @@ void addRenderOptions(QCommandLineParser& parser) {
     parser.addOption({"zeroth-layer", "Only the zeroth layer in the reciprocal-lattice view."});
     parser.addOption({"flip-x", "Flip x in the Laue patterns."});
     parser.addOption({"antialias", "Anti-aliased spots."});
-    parser.addOption({"spots", "Also write one line per spot drawn: h k l x y (pixels from the centre, y up) "
-                               "wavelength (Å) radius (pixels) colour, tab-separated, in drawing order.",
+    parser.addOption({"spots",
+                      "Also write one line per spot drawn: h k l x y (pixels from the centre, y up) "
+                      "wavelength (Å) radius (pixels) colour, tab-separated, in drawing order.",
                       "FILE.tsv"});
     parser.addOption({"wulff-net", "Render the printed Wulff net instead of a pattern."});
     parser.addOption({{"o", "output"}, "Output file.", "FILE"});
@@ -249,20 +265,24 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     // Everything is read and checked before anything is drawn or written.
     if (!parser.isSet("cell")) throw UsageError("the cell is needed: --cell a b c alpha beta gamma");
     const auto cell = parseCell(parser.value("cell"));
-    const QSize size = parser.isSet("size") ? parseSize(parser.value("size"), "--size", 16, 10000) : QSize(1000, 800);
+    const QSize size =
+        parser.isSet("size") ? parseSize(parser.value("size"), "--size", 16, 10000) : QSize(1000, 800);
     const int16_t mode = parser.isSet("mode") ? plotTypeOf(parser.value("mode")) : 2;
     const double kv = positiveOption(parser, "kv", 50);
     const double lambdaMax = positiveOption(parser, "lambda-max", 2.5);
     const double distance = positiveOption(parser, "distance", 30);
     const double zoom = positiveOption(parser, "zoom", 1);
     const auto film = parser.isSet("film") ? parseFilm(parser.value("film")) : std::array<double, 2>{90, 120};
-    if (parser.isSet("orient") && parser.isSet("matrix")) throw UsageError("give either --orient or --matrix, not both");
+    if (parser.isSet("orient") && parser.isSet("matrix"))
+        throw UsageError("give either --orient or --matrix, not both");
     std::array<double, 3> vector{0, 0, 1};
     if (parser.isSet("orient")) {
         std::string text = util::trim(parser.value("orient").toStdString());
-        if (text.size() == 3 && text.find(' ') == std::string::npos) text = {text[0], ' ', text[1], ' ', text[2]};
+        if (text.size() == 3 && text.find(' ') == std::string::npos)
+            text = {text[0], ' ', text[1], ' ', text[2]};
         const auto words = util::splitBlanks(text);
-        if (words.size() < 3) throw UsageError("--orient needs three numbers separated by blanks, e.g. \"1 1 1\"");
+        if (words.size() < 3)
+            throw UsageError("--orient needs three numbers separated by blanks, e.g. \"1 1 1\"");
         for (int i = 0; i < 3; ++i)
             vector[static_cast<std::size_t>(i)] =
                 parseNumber(QString::fromStdString(words[static_cast<std::size_t>(i)]), "orientation vector");
@@ -289,7 +309,8 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
 
     clLAUE laue;
     laue.setPictureSize(size.width(), size.height());
-    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, static_cast<float>(cell[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < 6; ++i)
+        laue.setCellConstant(i, static_cast<float>(cell[static_cast<std::size_t>(i)]));
     chooseSpaceGroup(laue, parser);
     laue.x_voltage = static_cast<float>(kv);
     laue.x_lambda_min = laue.getWavelengthMinimum();
@@ -328,7 +349,8 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
                                     : encodeImage(image, out.format);
     }
     std::vector<std::pair<QString, QByteArray>> files{{out.path, bytes}};
-    if (parser.isSet("spots")) files.emplace_back(parser.value("spots"), QByteArray::fromStdString(spotLines(spots)));
+    if (parser.isSet("spots"))
+        files.emplace_back(parser.value("spots"), QByteArray::fromStdString(spotLines(spots)));
     writeFiles(files);
     return 0;
 }

@@ -133,9 +133,15 @@ public:
     float scale3D() const { return scale3D_; }      // pixels per Å⁻¹ at zoom 1
     float filmScale() const { return filmScale_; }  // pixels per (film mm / distance mm) at zoom 1
     const std::array<float, 4>& extents() const { return extents_; }
-    const std::vector<VectorRow>& recipVectorTable() const { return recipVectors; }
+    // Columns 0-2 the reciprocal vector of each reflection (crystal frame),
+    // column 3 the row where it stands in the depth-sorted laboratory table.
+    const std::vector<VectorRow>& recipVectorTable() const;
     // Laboratory vectors sorted along the beam; column 3 is the list index.
-    const std::vector<VectorRow>& labVectorTable() const { return labVectors; }
+    // The depth order is only needed by the 3-D view and is sorted on first
+    // use after a turn, so turning a film or stereogram costs no sort.
+    const std::vector<VectorRow>& labVectorTable() const;
+    // The laboratory vector of reflection n after the last turn.
+    const Vec3f& labVectorOf(int32_t n) const;
     // The crystal axes a, b, c turned into the laboratory frame.
     const std::array<Vec3f, 3>& labAxes() const { return labAxisVectors; }
     // h, k and l joined as they stand ("200"), per reflection.
@@ -149,10 +155,16 @@ public:
     // Stereographic position of labVectors row `row` on a net of `radius`;
     // `colour` is set when spots are coloured.
     std::array<float, 2> STEREOXY(int32_t row, float radius, uint32_t& colour) const;
+    // The same projections addressed by the reflection's list index, as the
+    // drawing order gives it.
+    std::array<float, 2> projectFilm(int32_t n, float scale, uint32_t& colour);
+    std::array<float, 2> projectStereo(int32_t n, float radius, uint32_t& colour) const;
     float spotRadiusOfLastSpot() const { return currentSpotRadius; }
     float wavelengthOfLastSpot() const { return currentWavelength; }
     // Wavelength 2 d sin(theta) that reflects labVectors row `row` with the beam along +x.
     float braggWavelength(int32_t row) const;
+    // The same for reflection n.
+    float braggWavelengthOf(int32_t n) const;
     // The label of reflection n: indices reduced by their common divisor and,
     // except in the stereogram, with the sign normalised ("1-10", "001").
     void checkLabel(int32_t n, int& divisor, std::string& text) const;
@@ -205,6 +217,8 @@ private:
     void writeSymmetryListing() const;
     void rotateAxis(int16_t axis, float angle);
     void applyOrientation();
+    void sortDepthOrder() const;
+    int32_t reflectionAtRow(int32_t row) const;
     void updateOrientationTexts();
     void setAxisVectors();
 
@@ -229,8 +243,13 @@ private:
     float currentSpotRadius = 0;
     float currentWavelength = 0;
 
-    std::vector<VectorRow> recipVectors;
-    std::vector<VectorRow> labVectors;
+    // Laboratory vector of every reflection, in list order.
+    std::vector<Vec3f> labByReflection;
+    // The depth-sorted table and the row column of recipVectors, kept up to
+    // date lazily (depthOrderValid) because only the 3-D view needs them.
+    mutable std::vector<VectorRow> recipVectors;
+    mutable std::vector<VectorRow> labVectors;
+    mutable bool depthOrderValid = false;
     std::array<Vec3f, 3> axisVectors{};
     std::array<Vec3f, 3> labAxisVectors{};
     std::vector<std::string> labels3D_;

@@ -4,6 +4,7 @@
 
 #include "engine/LaueEngine.h"
 #include "engine/OrientationMath.h"
+#include "util/Error.h"
 
 namespace lumora {
 
@@ -87,27 +88,55 @@ float clLAUE::AngleHKL(const Vec3f& p, const Vec3f& q) const {
 
 void clLAUE::applyOrientation() {
     // Always recomputed, whether or not a picture is shown: picking, the
-    // command line and the angle calculator read the table too.
+    // command line and the angle calculator read the vectors too.
     const std::size_t rows = recipVectors.size();
-    labVectors.resize(rows);
+    labByReflection.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
         const VectorRow& g = recipVectors[i];
         const Vec3d t = engine::toLab(orientation, Vec3d{g[0], g[1], g[2]});
-        labVectors[i] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2]),
-                         static_cast<float>(i)};
-        recipVectors[i][3] = static_cast<float>(i);
+        labByReflection[i] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
     }
+    depthOrderValid = false;
     for (std::size_t k = 0; k < 3; ++k) {
         const Vec3d t = engine::toLab(orientation, axisVectors[k]);
         labAxisVectors[k] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
+    }
+    updateOrientationTexts();
+    if (owner) owner->showOrientation(m_auvw);
+}
+
+// The laboratory table sorted along the beam (column 3 the list index), and
+// in column 3 of recipVectors the row where each reflection now stands.
+void clLAUE::sortDepthOrder() const {
+    if (depthOrderValid) return;
+    const std::size_t rows = labByReflection.size();
+    labVectors.resize(rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const Vec3f& t = labByReflection[i];
+        labVectors[i] = {t[0], t[1], t[2], static_cast<float>(i)};
     }
     engine::qSort(labVectors, 0, static_cast<int32_t>(rows) - 1, 0);
     for (std::size_t j = 0; j < rows; ++j) {
         const auto k = static_cast<std::size_t>(util::nearest(labVectors[j][3]));
         recipVectors[k][3] = static_cast<float>(j);
     }
-    updateOrientationTexts();
-    if (owner) owner->showOrientation(m_auvw);
+    depthOrderValid = true;
+}
+
+const std::vector<VectorRow>& clLAUE::labVectorTable() const {
+    sortDepthOrder();
+    return labVectors;
+}
+
+const std::vector<VectorRow>& clLAUE::recipVectorTable() const {
+    sortDepthOrder();
+    return recipVectors;
+}
+
+const Vec3f& clLAUE::labVectorOf(int32_t n) const {
+    if (n < 0 || static_cast<std::size_t>(n) >= labByReflection.size())
+        throw Error(Error::SubscriptOutOfRange, "Subscript out of range");
+    return labByReflection[static_cast<std::size_t>(n)];
 }
 
 void clLAUE::updateOrientationTexts() {

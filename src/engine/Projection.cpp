@@ -105,30 +105,36 @@ namespace {
 
 [[noreturn]] void subscriptOutOfRange() { throw Error(Error::SubscriptOutOfRange, "Subscript out of range"); }
 
-Vec3f labVectorOf(const std::vector<VectorRow>& lab, int32_t row) {
-    if (row < 0 || static_cast<std::size_t>(row) >= lab.size()) subscriptOutOfRange();
-    const VectorRow& v = lab[static_cast<std::size_t>(row)];
-    return {v[0], v[1], v[2]};
-}
-
-// The list index in column 3 of a laboratory row (32-bit: lists outgrow 16 bits).
-std::size_t listIndexOf(const std::vector<VectorRow>& lab, int32_t row, std::size_t listSize) {
-    const double n = util::nearest(lab[static_cast<std::size_t>(row)][3]);
-    if (!(n >= 0 && n < static_cast<double>(listSize))) subscriptOutOfRange();
-    return static_cast<std::size_t>(n);
-}
-
 }  // namespace
 
-float clLAUE::braggWavelength(int32_t row) const {
-    const engine::BraggDirection b = engine::braggDirection(labVectorOf(labVectors, row));
-    const std::size_t n = listIndexOf(labVectors, row, listD.size());
-    return static_cast<float>(2.0 * listD[n] * std::sin(b.theta));
+// The list index in column 3 of a laboratory row (32-bit: lists outgrow 16 bits).
+int32_t clLAUE::reflectionAtRow(int32_t row) const {
+    const auto& lab = labVectorTable();
+    if (row < 0 || static_cast<std::size_t>(row) >= lab.size()) subscriptOutOfRange();
+    const double n = util::nearest(lab[static_cast<std::size_t>(row)][3]);
+    if (!(n >= 0 && n < static_cast<double>(std::min(listD.size(), listF.size())))) subscriptOutOfRange();
+    return static_cast<int32_t>(n);
+}
+
+float clLAUE::braggWavelength(int32_t row) const { return braggWavelengthOf(reflectionAtRow(row)); }
+
+float clLAUE::braggWavelengthOf(int32_t n) const {
+    const engine::BraggDirection b = engine::braggDirection(labVectorOf(n));
+    return static_cast<float>(2.0 * listD.at(static_cast<std::size_t>(n)) * std::sin(b.theta));
 }
 
 std::array<float, 2> clLAUE::LAUEXY(int32_t row, float scale, uint32_t& colour) {
-    const engine::BraggDirection b = engine::braggDirection(labVectorOf(labVectors, row));
-    const std::size_t n = listIndexOf(labVectors, row, std::min(listD.size(), listF.size()));
+    return projectFilm(reflectionAtRow(row), scale, colour);
+}
+
+std::array<float, 2> clLAUE::STEREOXY(int32_t row, float radius, uint32_t& colour) const {
+    return projectStereo(reflectionAtRow(row), radius, colour);
+}
+
+std::array<float, 2> clLAUE::projectFilm(int32_t reflection, float scale, uint32_t& colour) {
+    const engine::BraggDirection b = engine::braggDirection(labVectorOf(reflection));
+    if (static_cast<std::size_t>(reflection) >= std::min(listD.size(), listF.size())) subscriptOutOfRange();
+    const auto n = static_cast<std::size_t>(reflection);
     const float d = listD[n];
     const auto lambda = static_cast<float>(2.0 * d * std::sin(b.theta));
     if (lambda < x_lambda_min || lambda > x_lambda_max) return {engine::kOffFilm, 0};
@@ -148,13 +154,15 @@ std::array<float, 2> clLAUE::LAUEXY(int32_t row, float scale, uint32_t& colour) 
     return p;
 }
 
-std::array<float, 2> clLAUE::STEREOXY(int32_t row, float radius, uint32_t& colour) const {
-    const Vec3f v = labVectorOf(labVectors, row);
+std::array<float, 2> clLAUE::projectStereo(int32_t reflection, float radius, uint32_t& colour) const {
+    const Vec3f& v = labVectorOf(reflection);
     if (v[0] < -0.01f) return {0, 0};
     const std::array<float, 2> p = engine::stereoPosition(v, radius);
     const AppState& app = appState();
     if (app.flags.spotColouring) {
-        const std::size_t n = listIndexOf(labVectors, row, std::min(listD.size(), listF.size()));
+        if (static_cast<std::size_t>(reflection) >= std::min(listD.size(), listF.size()))
+            subscriptOutOfRange();
+        const auto n = static_cast<std::size_t>(reflection);
         const std::optional<uint32_t> c = x_withIntensity ? engine::stereoColour(listF[n], 0, fMax)
                                                           : engine::stereoColour(listD[n], dMin, dMax);
         colour = c.value_or(app.palette[0]);

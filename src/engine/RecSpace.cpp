@@ -42,7 +42,7 @@ void clLAUE::RECSPACE_setData() {
     const auto rows =
         static_cast<std::size_t>(std::clamp<int32_t>(n_hkl, 0, static_cast<int32_t>(listH.size())));
     recipVectors.assign(rows, VectorRow{});
-    labVectors.assign(rows, VectorRow{});
+    labVectors.clear();
     labels3D_.assign(rows, std::string());
     // The extents describe this list only, whoever asks for it.
     extents_ = {0, 0, 0, 0};

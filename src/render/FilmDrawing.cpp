@@ -107,7 +107,7 @@ void PatternRenderer::drawFilm(Surface& s, double cx, double cy) {
         const double d = spacing[static_cast<std::size_t>(n)];
         if (d < frame_.spacingLimit) continue;
         uint32_t spotColour = 0;
-        const auto p = laue_.LAUEXY(labRow(n), scale, spotColour);
+        const auto p = laue_.projectFilm(n, scale, spotColour);
         if (p[0] >= 88888) continue;  // not on the film
         const double x = cx + p[0];
         const double y = cy - p[1];

@@ -148,7 +148,7 @@ void PatternRenderer::drawReciprocalLattice(Surface& s, double cx, double cy) {
         const uint32_t fill = strengthColour(n);
         s.setFillColor(fill);
         drawSpot(s, x, y, r, r <= 1 ? fill : colour::black);
-        if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelength(row), r * frame_.zoom, fill);
+        if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelengthOf(n), r * frame_.zoom, fill);
         if (d >= frame_.labelLimit && flags.hklIndices) {
             s.setCurrentPosition(x + r, y + r);
             s.print(laue_.labels3D().at(static_cast<std::size_t>(n)));
@@ -181,14 +181,6 @@ int32_t PatternRenderer::listIndex(float value) const {
     if (!(n >= 0 && n < static_cast<double>(laue_.dList().size())) || n >= laue_.n_hkl)
         throw Error(Error::SubscriptOutOfRange, "Subscript out of range");
     return static_cast<int32_t>(n);
-}
-
-// Row of labVectors where reflection n stands after the last turn.
-int32_t PatternRenderer::labRow(int32_t n) const {
-    const double row = util::nearest(laue_.recipVectorTable().at(static_cast<std::size_t>(n))[3]);
-    if (!(row >= 0 && row < static_cast<double>(laue_.labVectorTable().size())))
-        throw Error(Error::SubscriptOutOfRange, "Subscript out of range");
-    return static_cast<int32_t>(row);
 }
 
 void PatternRenderer::drawLabel(Surface& s, int32_t n, double x, double y) {

@@ -70,7 +70,6 @@ private:
     bool drawStructureMonitor(Surface& s);
     uint32_t strengthColour(int32_t n) const;
     int32_t listIndex(float value) const;
-    int32_t labRow(int32_t n) const;
     void drawLabel(Surface& s, int32_t n, double x, double y);
     void drawReciprocalLattice(Surface& s, double cx, double cy);
     void drawFilm(Surface& s, double cx, double cy);

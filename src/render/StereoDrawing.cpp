@@ -40,22 +40,20 @@ void PatternRenderer::drawStereogram(Surface& s, double cx, double cy, double ra
     drawNet(s, cx, cy, radius);
 
     const auto& spacing = laue_.dList();
-    const auto& lab = laue_.labVectorTable();
     for (const auto& entry : laue_.drawingOrder()) {
         const int32_t n = listIndex(entry[1]);
         const double d = spacing[static_cast<std::size_t>(n)];
         if (d < frame_.spacingLimit) continue;
-        const int32_t row = labRow(n);
-        if (lab[static_cast<std::size_t>(row)][0] <= lowerHemisphere) continue;
+        if (laue_.labVectorOf(n)[0] <= lowerHemisphere) continue;
         uint32_t projected = 0;
-        const auto p = laue_.STEREOXY(row, static_cast<float>(radius), projected);
+        const auto p = laue_.projectStereo(n, static_cast<float>(radius), projected);
         const double x = cx + p[0];
         const double y = cy - p[1];
         const double r = laue_.spotRadius(n);
         const uint32_t spotColour = flags.spotColouring ? projected : frame_.spotColour;
         s.setFillColor(spotColour);
         drawSpot(s, x, y, r, spotColour);
-        if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelength(row), r * frame_.zoom, spotColour);
+        if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelengthOf(n), r * frame_.zoom, spotColour);
         if (d >= frame_.labelLimit && flags.hklIndices) drawLabel(s, n, x, y);
     }
 }
@@ -74,14 +72,12 @@ void PatternRenderer::drawWulffMonitor(Surface& s) {
 
     const SpotSizeOverride spotSize(laue_, insetSpotSize);
     const auto& spacing = laue_.dList();
-    const auto& lab = laue_.labVectorTable();
     for (const auto& entry : laue_.drawingOrder()) {
         const int32_t n = listIndex(entry[1]);
         if (spacing[static_cast<std::size_t>(n)] < frame_.spacingLimit) continue;
-        const int32_t row = labRow(n);
-        if (lab[static_cast<std::size_t>(row)][0] <= lowerHemisphere) continue;
+        if (laue_.labVectorOf(n)[0] <= lowerHemisphere) continue;
         uint32_t unused = 0;
-        const auto p = laue_.STEREOXY(row, static_cast<float>(insetRadius), unused);
+        const auto p = laue_.projectStereo(n, static_cast<float>(insetRadius), unused);
         const double x = mx + p[0];
         const double y = my - p[1];
         const double r = laue_.spotRadius(n) / 2;

@@ -212,9 +212,67 @@ void Surface::circle(double x, double y, double radius, uint32_t outline) {
     // Circles wholly outside the surface cost nothing.
     const double reach = radius + drawWidth_;
     if (x + reach < 0 || y + reach < 0 || x - reach > size_.width() || y - reach > size_.height()) return;
+    if (rasterCircle(x, y, radius, outline)) return;
     applyPen(outline & 0xFFFFFFu);
     applyBrush();
     painter_->drawEllipse(QPointF(x, y), radius, radius);
+}
+
+// Aliased circles with a one-pixel outline on a plain image are rasterised
+// here: QPainter flattens every ellipse into a path, which is many times
+// slower for the small spots a pattern is made of. Pixel (i, j) stands for the
+// point (i, j), as for pixel(); it belongs to the outline when it lies within
+// half a pixel of the circle, to the fill when it lies further inside.
+bool Surface::rasterCircle(double x, double y, double radius, uint32_t outline) {
+    if (!image_ || image_->devicePixelRatio() != 1.0 || antialias_ || drawWidth_ != 1 ||
+        drawStyle_ != DrawStyle::Solid)
+        return false;
+    if (!bits_) {
+        bits_ = image_->bits();
+        bytesPerLine_ = image_->bytesPerLine();
+    }
+    const QRgb edge = opaque(outline);
+    const QRgb inside = opaque(fill_);
+    const bool filled = fillStyle_ == FillStyle::Solid;
+    const double outer = radius + 0.5;
+    const double inner = radius - 0.5;
+    const int top = std::max(0, static_cast<int>(std::ceil(y - outer)));
+    const int bottom = std::min(size_.height() - 1, static_cast<int>(std::floor(y + outer)));
+    for (int py = top; py <= bottom; ++py) {
+        const double dy = py - y;
+        const double outerSq = outer * outer - dy * dy;
+        if (outerSq < 0) continue;
+        const double reach = std::sqrt(outerSq);
+        const double innerSq = inner > 0 ? inner * inner - dy * dy : -1;
+        const int left = std::max(0, static_cast<int>(std::ceil(x - reach)));
+        const int right = std::min(size_.width() - 1, static_cast<int>(std::floor(x + reach)));
+        auto* line = reinterpret_cast<QRgb*>(bits_ + py * bytesPerLine_);
+        // The interior span of this row, empty when the row only touches the outline.
+        int innerLeft = right + 1, innerRight = right;
+        if (innerSq > 0) {
+            const double innerReach = std::sqrt(innerSq);
+            innerLeft = std::max(left, static_cast<int>(std::floor(x - innerReach)) + 1);
+            innerRight = std::min(right, static_cast<int>(std::ceil(x + innerReach)) - 1);
+        }
+        const bool clipped = clipKind_ != ClipKind::None;
+        for (int px = left; px <= right; ++px) {
+            const bool interior = px >= innerLeft && px <= innerRight;
+            if (interior) {
+                if (filled) {
+                    if (clipped) {
+                        for (int i = px; i <= innerRight; ++i)
+                            if (insideClip(i + 0.5, py + 0.5)) line[i] = inside;
+                    } else {
+                        std::fill(line + px, line + innerRight + 1, inside);
+                    }
+                }
+                px = innerRight;
+                continue;
+            }
+            if (!clipped || insideClip(px + 0.5, py + 0.5)) line[px] = edge;
+        }
+    }
+    return true;
 }
 
 void Surface::disc(double x, double y, double radius, uint32_t outline) {

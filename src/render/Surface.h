@@ -110,6 +110,7 @@ private:
     void applyPen(uint32_t rgb);
     void applyBrush();
     bool insideClip(double x, double y) const;
+    bool rasterCircle(double x, double y, double radius, uint32_t outline);
     void endPainter();
     void applyClip();
     void applyFont();

@@ -106,8 +106,8 @@ TEST_F(NetTest, PolarNetHasEightCirclesAndThirtyTwoRadialSegmentsPlusTheDiameter
     EXPECT_EQ(runs(alongRay(kCx, kCy, 5, 12, kR - 4, exact)), 8);  // from where the ray leaves the diameter
     for (int phi = 10; phi <= 80; phi += 10) {
         const double r = kR * std::tan(phi * M_PI / 360);
-        EXPECT_TRUE(line(static_cast<int>(kCx + r * std::cos(M_PI / 36)) - 1,
-                         static_cast<int>(kCy + r * std::sin(M_PI / 36)) - 1))
+        EXPECT_TRUE(line(static_cast<int>(std::lround(kCx + r * std::cos(M_PI / 36))),
+                         static_cast<int>(std::lround(kCy + r * std::sin(M_PI / 36)))))
             << phi;
     }
 
