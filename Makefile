@@ -4,7 +4,7 @@ JOBS ?= 2
 RELEASE := build/release
 SANITIZE := build/asan
 
-.PHONY: all deps release run test bench clean
+.PHONY: all deps release run test bench fuzz clean
 
 all: release
 
@@ -45,6 +45,23 @@ bench: release
 	  [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	  echo "== $$b"; \
 	  $$b --benchmark_repetitions=9 --benchmark_report_aggregates_only=true || exit 1; \
+	done
+
+# Fuzzes every file reader for FUZZ_SECONDS each (clang's libFuzzer); crashes
+# are written to build/fuzz/crashes/.
+FUZZ_SECONDS ?= 60
+FUZZERS := fuzz_cel fuzz_csf fuzz_cif fuzz_rsv fuzz_samples
+fuzz:
+	@scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DLUMORA_FUZZ=ON -DLUMORA_SANITIZE=ON -DLUMORA_TESTS=OFF
+	cmake --build build/fuzz -j $(JOBS)
+	@mkdir -p build/fuzz/crashes
+	@for f in $(FUZZERS); do \
+	  echo "== $$f"; \
+	  mkdir -p build/fuzz/corpus/$$f; \
+	  build/fuzz/fuzz/$$f -max_total_time=$(FUZZ_SECONDS) -timeout=5 -rss_limit_mb=2048 \
+	    -artifact_prefix=build/fuzz/crashes/$$f- build/fuzz/corpus/$$f fuzz/seeds/$$f || exit 1; \
 	done
 
 clean:

@@ -1,7 +1,11 @@
 // Reflection generation for the largest index box and for a typical crystal.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <random>
+
 #include "engine/LaueEngine.h"
+#include "structure/StructureFactor.h"
 
 using lumora::clLAUE;
 
@@ -45,5 +49,44 @@ void BM_GenerateHKL_Si(benchmark::State& state) {
     state.counters["reflections"] = laue.n_hkl;
 }
 BENCHMARK(BM_GenerateHKL_Si)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// About 200 atoms in a 15 Å cubic cell: reflection generation with structure
+// factors. The fast evaluator is checked against the straightforward sum once.
+void BM_GenerateHKL_Intensities_200Atoms_15A(benchmark::State& state) {
+    lumora::structure::StructureFile file;
+    file.title = "benchmark";
+    file.cell = {15, 15, 15, 90, 90, 90};
+    file.spaceGroupNumber = 1;
+    file.spaceGroupRow = 0;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> coordinate(0.0f, 1.0f);
+    const int elements[] = {8, 14, 26, 56};
+    for (int i = 0; i < 200; ++i) {
+        std::string label = "A";
+        label += std::to_string(i);
+        file.atoms.push_back(
+            {label, "", elements[i % 4], 1.0f, coordinate(random), coordinate(random), coordinate(random)});
+    }
+    clLAUE laue;
+    laue.loadStructure(file);
+    for (auto _ : state) {
+        laue.GenerateHKL();
+        benchmark::DoNotOptimize(laue.n_hkl);
+    }
+    double worst = 0;
+    for (int32_t i = 0; i < laue.n_hkl; i += 37) {
+        const double direct = lumora::structure::structureAmplitude(laue.cellAtoms(), laue.getH(i),
+                                                                    laue.getK(i), laue.getL(i), laue.getD(i));
+        worst = std::max(worst, std::abs(laue.getF(i) - direct) / direct);
+    }
+    state.counters["reflections"] = laue.n_hkl;
+    state.counters["atoms"] = static_cast<double>(laue.cellAtoms().size());
+    state.counters["worst_relative_difference"] = worst;
+}
+BENCHMARK(BM_GenerateHKL_Intensities_200Atoms_15A)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "cli/CliSupport.h"
 
+#include <filesystem>
+
 #include "engine/LaueEngine.h"
 #include "symmetry/SpaceGroupTable.h"
 #include "util/NumberText.h"
@@ -62,6 +64,77 @@ std::array<double, 6> parseCell(const QString& text) {
     std::array<double, 6> cell{};
     for (int i = 0; i < 6; ++i)
         cell[i] = parseNumber(QString::fromStdString(words[i]), std::string("cell ") + names[i]);
+    return cell;
+}
+
+void addCrystalOptions(QCommandLineParser& parser) {
+    parser.addOption(
+        {"cell", "Cell constants a b c (Å) and alpha beta gamma (degrees).", "a b c alpha beta gamma"});
+    parser.addOption({"sg",
+                      "Space group: Hermann-Mauguin symbol or number, resolved as the space-group list does.",
+                      "SYMBOL"});
+    parser.addOption({"row", "Take space-group table row N (0..529) instead of --sg.", "N"});
+    parser.addOption({"structure",
+                      "Take cell, space group and atoms from a structure file (.cel, .csf or .cif); the "
+                      "reflections then carry structure factors F.",
+                      "FILE"});
+    parser.addOption({"rsv", "Take the reflection list from a reflection file (.rsv).", "FILE"});
+}
+
+CrystalSource crystalSource(const QCommandLineParser& parser) {
+    CrystalSource source;
+    const bool cellGiven = parser.isSet("cell") || parser.isSet("sg") || parser.isSet("row");
+    const int named =
+        (cellGiven ? 1 : 0) + (parser.isSet("structure") ? 1 : 0) + (parser.isSet("rsv") ? 1 : 0);
+    if (named > 1) throw UsageError("give either --cell with --sg, --structure FILE or --rsv FILE");
+    if (parser.isSet("structure")) {
+        source.kind = CrystalSource::Kind::Structure;
+        source.path = parser.value("structure").toStdString();
+        const std::string ext = util::toLower(std::filesystem::path(source.path).extension().string());
+        if (ext != ".cel" && ext != ".csf" && ext != ".cif")
+            throw UsageError("--structure takes a .cel, .csf or .cif file, not \"" + source.path + "\"");
+        return source;
+    }
+    if (parser.isSet("rsv")) {
+        source.kind = CrystalSource::Kind::Reflections;
+        source.path = parser.value("rsv").toStdString();
+        return source;
+    }
+    if (!parser.isSet("cell"))
+        throw UsageError(
+            "the crystal is needed: --cell a b c alpha beta gamma with --sg, --structure FILE or --rsv FILE");
+    source.cell = parseCell(parser.value("cell"));
+    if (!parser.isSet("sg") && !parser.isSet("row"))
+        throw UsageError("a space group is needed: --sg SYMBOL or --row N");
+    return source;
+}
+
+std::array<double, 6> loadCrystal(clLAUE& laue, const QCommandLineParser& parser,
+                                  const CrystalSource& source) {
+    switch (source.kind) {
+        case CrystalSource::Kind::Structure: {
+            const std::string ext = util::toLower(std::filesystem::path(source.path).extension().string());
+            if (ext == ".cel")
+                laue.readCEL(source.path);
+            else if (ext == ".csf")
+                laue.readCSF(source.path);
+            else
+                laue.readCIF(source.path);
+            laue.GenerateHKL();
+            break;
+        }
+        case CrystalSource::Kind::Reflections:
+            laue.readRSV(source.path);
+            break;
+        case CrystalSource::Kind::Cell:
+            for (int i = 0; i < 6; ++i)
+                laue.setCellConstant(i, static_cast<float>(source.cell[static_cast<std::size_t>(i)]));
+            chooseSpaceGroup(laue, parser);
+            laue.GenerateHKL();
+            return source.cell;
+    }
+    std::array<double, 6> cell{};
+    for (int i = 0; i < 6; ++i) cell[static_cast<std::size_t>(i)] = laue.getCellConstant(i);
     return cell;
 }
 

@@ -40,4 +40,21 @@ std::array<double, 6> parseCell(const QString& text);
 // Chooses the space group of the engine from --sg SYMBOL or --row N.
 void chooseSpaceGroup(clLAUE& laue, const QCommandLineParser& parser);
 
+// The options that name a crystal: --cell with --sg or --row, --structure
+// FILE (.cel, .csf, .cif) or --rsv FILE.
+void addCrystalOptions(QCommandLineParser& parser);
+
+// What a command works on, checked before anything is loaded.
+struct CrystalSource {
+    enum class Kind { Cell, Structure, Reflections } kind = Kind::Cell;
+    std::array<double, 6> cell{};  // Kind::Cell: as typed
+    std::string path;              // Kind::Structure and Kind::Reflections
+};
+CrystalSource crystalSource(const QCommandLineParser& parser);
+
+// Loads the crystal into the engine and builds its reflection list (read from
+// the file for --rsv). Returns the cell to print spacings from.
+std::array<double, 6> loadCrystal(clLAUE& laue, const QCommandLineParser& parser,
+                                  const CrystalSource& source);
+
 }  // namespace lumora::cli

@@ -70,12 +70,16 @@ double positiveOption(const QCommandLineParser& parser, const QString& name, dou
     return v;
 }
 
+// The plot type of a mode name; 4 stands for the structure view.
+constexpr int16_t kStructureView = 4;
 int16_t plotTypeOf(const QString& mode) {
-    static const QStringList names{"reciprocal", "transmission", "back-reflection", "stereogram"};
+    static const QStringList names{"reciprocal", "transmission", "back-reflection", "stereogram",
+                                   "structure"};
     const auto i = names.indexOf(mode.toLower());
     if (i < 0)
-        throw UsageError("--mode must be reciprocal, transmission, back-reflection or stereogram, not \"" +
-                         mode.toStdString() + "\"");
+        throw UsageError(
+            "--mode must be reciprocal, transmission, back-reflection, stereogram or structure, not \"" +
+            mode.toStdString() + "\"");
     return static_cast<int16_t>(i);
 }
 
@@ -215,11 +219,12 @@ void addRenderOptions(QCommandLineParser& parser) {
         "right-handed laboratory frame whose z axis points down; each film is shown as seen from outside the "
         "camera, "
         "looking towards the crystal (--flip-x mirrors it).");
+    addCrystalOptions(parser);
     parser.addOption(
-        {"cell", "Cell constants a b c (Å) and alpha beta gamma (degrees).", "a b c alpha beta gamma"});
-    parser.addOption({"sg", "Space group: Hermann-Mauguin symbol or number.", "SYMBOL"});
-    parser.addOption({"row", "Space-group table row N (0..529) instead of --sg.", "N"});
-    parser.addOption({"mode", "reciprocal, transmission, back-reflection (default) or stereogram.", "MODE"});
+        {"mode",
+         "reciprocal, transmission, back-reflection (default), stereogram, or structure (the crystal "
+         "structure of --structure).",
+         "MODE"});
     parser.addOption(
         {"orient", "Orientation vector put on the beam (default \"0 0 1\"; \"111\" means 1 1 1).", "u v w"});
     parser.addOption(
@@ -263,11 +268,12 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     if (parser.isSet("wulff-net")) return renderWulffNet(out);
 
     // Everything is read and checked before anything is drawn or written.
-    if (!parser.isSet("cell")) throw UsageError("the cell is needed: --cell a b c alpha beta gamma");
-    const auto cell = parseCell(parser.value("cell"));
+    const CrystalSource source = crystalSource(parser);
     const QSize size =
         parser.isSet("size") ? parseSize(parser.value("size"), "--size", 16, 10000) : QSize(1000, 800);
     const int16_t mode = parser.isSet("mode") ? plotTypeOf(parser.value("mode")) : 2;
+    if (mode == kStructureView && source.kind != CrystalSource::Kind::Structure)
+        throw UsageError("--mode structure needs a structure file: --structure FILE");
     const double kv = positiveOption(parser, "kv", 50);
     const double lambdaMax = positiveOption(parser, "lambda-max", 2.5);
     const double distance = positiveOption(parser, "distance", 30);
@@ -309,14 +315,11 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
 
     clLAUE laue;
     laue.setPictureSize(size.width(), size.height());
-    for (int i = 0; i < 6; ++i)
-        laue.setCellConstant(i, static_cast<float>(cell[static_cast<std::size_t>(i)]));
-    chooseSpaceGroup(laue, parser);
     laue.x_voltage = static_cast<float>(kv);
     laue.x_lambda_min = laue.getWavelengthMinimum();
     laue.x_lambda_max = static_cast<float>(lambdaMax);
     laue.x_fsd = static_cast<float>(distance);
-    laue.GenerateHKL();
+    loadCrystal(laue, parser, source);
     if (hasMatrix) {
         laue.setOrientationMatrix(matrix);
     } else {
@@ -324,26 +327,35 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
                             static_cast<float>(vector[2]), !parser.isSet("hkl"));
     }
     if (parser.isSet("rotate")) applyRotations(laue, parser.value("rotate"));
-    laue.m_mode = mode;
+    laue.m_mode = mode == kStructureView ? 0 : mode;
     laue.setZoom(static_cast<float>(zoom));
     laue.b_alias = parser.isSet("antialias");
 
     std::vector<render::SpotRecord> spots;
     render::PatternRenderer renderer(laue);
     renderer.setSpotRecorder(&spots);
+    // The structure view draws on the structure surface, the patterns on the picture.
+    const auto draw = [&](render::Surface& visible, render::Surface& backBuffer) {
+        if (mode == kStructureView) {
+            renderer.setGraphicsContext(&backBuffer, &visible, &backBuffer, nullptr);
+            renderer.setStructureVisible(true);
+            renderer.drawStructure();
+        } else {
+            renderer.setGraphicsContext(&visible, nullptr, &backBuffer, nullptr);
+            renderer.drawHKL();
+        }
+    };
     QByteArray bytes;
     if (out.format == "svg") {
         bytes = encodeSvg(size, [&](QSvgGenerator& svg) {
             render::Surface surface(&svg, size);
-            renderer.setGraphicsContext(&surface, nullptr, &surface, nullptr);
-            renderer.drawHKL();
+            draw(surface, surface);
             surface.finish();
         });
     } else {
         render::Surface visible(size);
         render::Surface backBuffer(size);
-        renderer.setGraphicsContext(&visible, nullptr, &backBuffer, nullptr);
-        renderer.drawHKL();
+        draw(visible, backBuffer);
         const QImage& image = visible.image();
         bytes = out.format == "pdf" ? encodePdf([&](QPdfWriter& pdf) { paintPictureOnPage(pdf, image); })
                                     : encodeImage(image, out.format);

@@ -8,6 +8,8 @@
 #include "engine/Cell.h"
 #include "engine/Reflections.h"
 #include "engine/VectorTypes.h"
+#include "structure/Atoms.h"
+#include "structure/StructureFile.h"
 #include "symmetry/HallSymbol.h"
 #include "symmetry/SpaceGroupTable.h"
 
@@ -23,6 +25,8 @@ public:
     virtual void showOrientation(const std::string& /*auvw*/) {}
     // The engine changed what the pattern shows: repaint it (drawHKL).
     virtual void redrawPattern() {}
+    // Puts text on the clipboard (the HKL listing copied without a file name).
+    virtual void copyToClipboard(const std::string& /*text*/) {}
 };
 
 // The Laue engine: one per document. It owns a crystal (cell, space group),
@@ -195,6 +199,41 @@ public:
     const std::vector<float>& dList() const { return listD; }
     const std::vector<float>& fList() const { return listF; }
 
+    // ---- crystal structure ---------------------------------------------------
+    // Each load reads the file completely first; its cell, space group (the
+    // file's own setting), atoms and title then replace the engine's together.
+    // A file that cannot be read or parsed raises an Error and nothing changes.
+    void readCEL(const std::string& path);
+    void readCSF(const std::string& path);
+    void readCIF(const std::string& path);
+    void loadStructure(const structure::StructureFile& file);
+    // No structure: no atoms, every reflection F = 1.
+    void resetStructure();
+    // Rebuilds the cell atoms from the asymmetric unit with the current operations.
+    void expandAtoms();
+    // "title, formula", or "No structure data available".
+    std::string getStructureTitle() const;
+    const structure::StructureHeader& structureHeader() const { return header_; }
+    const std::vector<structure::Atom>& asymmetricAtoms() const { return asymmetric_; }
+    const std::vector<structure::CellAtom>& cellAtoms() const { return cellAtoms_; }
+    // The whole text of the structure file last loaded.
+    const std::string& structureText() const { return structureText_; }
+
+    // ---- reflection files and the HKL listing -------------------------------------
+    // Replaces the reflection list, cell and title by those of a .rsv file (all
+    // or nothing); F comes from the file and spot sizes follow it.
+    void readRSV(const std::string& path);
+    // The cell words of the last .rsv file as written there.
+    const std::array<std::string, 6>& rsvCellTexts() const { return rsvCellTexts_; }
+    // Resizes the five reflection lists to rows 0..n, keeping their contents.
+    void redimArrays(int32_t n);
+    // The HKL listing of the current list, rows by decreasing d.
+    std::string hklListing() const;
+    // Writes the listing to `fileName`, or to the clipboard when it is empty
+    // (the scratch copy stays in the temporary folder). A file that cannot be
+    // written raises Error 75.
+    void copyData(const std::string& fileName);
+
     // ---- space groups -----------------------------------------------------------
     // Resolves a symbol, installs its setting and writes the operation listing.
     void SGTAB_find(const std::string& symbol);
@@ -215,6 +254,8 @@ public:
 private:
     void setHINT(const std::string& text) const;
     void writeSymmetryListing() const;
+    void installRow(int row);
+    void resetViewForNewList();
     void rotateAxis(int16_t axis, float angle);
     void applyOrientation();
     void sortDepthOrder() const;
@@ -258,6 +299,12 @@ private:
     float filmScale_ = 1.0f;
     int pictureWidth_ = 1000;
     int pictureHeight_ = 800;
+
+    structure::StructureHeader header_;
+    std::vector<structure::Atom> asymmetric_;
+    std::vector<structure::CellAtom> cellAtoms_;
+    std::string structureText_;
+    std::array<std::string, 6> rsvCellTexts_;
 
     symmetry::SymmetryOps symmetry_;
     engine::ExtinctionRules extinction_;

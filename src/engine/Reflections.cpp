@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "engine/LaueEngine.h"
+#include "structure/StructureFactor.h"
 #include "util/Error.h"
 
 namespace lumora {
@@ -63,6 +65,15 @@ IndexLimits indexLimits(float a, float b, float c) {
 
 }  // namespace engine
 
+void clLAUE::resetViewForNewList() {
+    n_spot = 0;
+    resetRotationMatrix();
+    extents_ = {0, 0, 0, 0};
+    scale3D_ = 1.0f;
+    filmScale_ = 1.0f;
+    spotSize = 5.0f;
+}
+
 bool clLAUE::isExtinct(int16_t h, int16_t k, int16_t l) const { return extinction_.isExtinct(h, k, l); }
 
 void clLAUE::GenerateHKL() {
@@ -79,12 +90,7 @@ void clLAUE::GenerateHKL() {
 
     metric = newMetric;
     n_hkl = 0;
-    n_spot = 0;
-    resetRotationMatrix();
-    extents_ = {0, 0, 0, 0};
-    scale3D_ = 1.0f;
-    filmScale_ = 1.0f;
-    spotSize = 5.0f;
+    resetViewForNewList();
     if (bCSF) fMax = 0;
     x_withIntensity = false;
     setHINT("generating reflections ...");
@@ -93,6 +99,10 @@ void clLAUE::GenerateHKL() {
     setHKLLimits(limits.h, limits.k, limits.l);
     // The largest d describes the current list only.
     dMax = 0;
+
+    // Structure factors of a loaded structure, prepared once for the index box.
+    std::optional<structure::StructureFactorTable> amplitudes;
+    if (bCSF) amplitudes.emplace(cellAtoms_, x_hmax, x_kmax, x_lmax);
 
     std::vector<int16_t> h_, k_, l_;
     std::vector<float> d_, f_;
@@ -106,9 +116,14 @@ void clLAUE::GenerateHKL() {
                 const float d = metric.spacing(h, k, l);
                 if (d < dMin) continue;
                 if (extinction_.isExtinct(h, k, l)) continue;
-                // Structure factors join here once a structure is loaded (bCSF);
-                // without atoms every reflection has F = 1.
-                const float f = 1.0f;
+                // Without atoms every reflection has F = 1; with them, reflections
+                // weaker than 1 are left out.
+                float f = 1.0f;
+                if (amplitudes) {
+                    f = static_cast<float>(amplitudes->amplitude(h, k, l, d));
+                    if (f > fMax) fMax = f;
+                    if (f < 1.0f) continue;
+                }
                 h_.push_back(static_cast<int16_t>(h));
                 k_.push_back(static_cast<int16_t>(k));
                 l_.push_back(static_cast<int16_t>(l));

@@ -27,6 +27,8 @@ symmetry::EntryStrings clLAUE::SGTAB_lookup(int16_t number, const std::string& h
 void clLAUE::SGTAB_getHallMatrices(const std::string& hall) {
     symmetry_ = symmetry::interpretHall(hall);
     extinction_ = engine::ExtinctionRules(symmetry_.ops);
+    // A loaded structure follows its space group.
+    expandAtoms();
 }
 
 void clLAUE::SGTAB_find(const std::string& symbol) {

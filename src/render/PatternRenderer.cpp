@@ -114,10 +114,6 @@ void PatternRenderer::present(Surface& s) {
     laue_.b_busy = false;
 }
 
-// With the structure page hidden, the structure monitor is drawn into the frame
-// and the structure drawing presents it; false: present the frame here.
-bool PatternRenderer::drawStructureMonitor(Surface& /*s*/) { return false; }
-
 // ---- the reciprocal lattice ----------------------------------------------------
 
 void PatternRenderer::drawReciprocalLattice(Surface& s, double cx, double cy) {

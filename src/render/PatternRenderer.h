@@ -44,6 +44,9 @@ public:
     // Sets the black background flag and repaints.
     void toggleBW(bool on);
 
+    // Draws the crystal structure onto the structure surface.
+    void drawStructure();
+
     // Records every spot of the pattern body as drawn, in drawing order (null: off).
     void setSpotRecorder(std::vector<SpotRecord>* recorder) { recorder_ = recorder; }
 
@@ -68,6 +71,7 @@ private:
     void startFrame(Surface& s);
     void drawPhotoOverlay();
     bool drawStructureMonitor(Surface& s);
+    void drawStructureScene(Surface& s, double left, double top, double width, double height, bool monitor);
     uint32_t strengthColour(int32_t n) const;
     int32_t listIndex(float value) const;
     void drawLabel(Surface& s, int32_t n, double x, double y);
@@ -83,6 +87,7 @@ private:
     clLAUE& laue_;
     Surface* visible_ = nullptr;
     Surface* structure_ = nullptr;
+    Surface structureBuffer_;
     Surface* backBuffer_ = nullptr;
     QImage* photo_ = nullptr;
     bool structureVisible_ = false;

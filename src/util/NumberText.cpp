@@ -1,5 +1,6 @@
 #include "util/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -74,7 +75,9 @@ double parseDecimal(std::string number) {
         // Tell overflow from underflow by the decimal magnitude.
         const auto e = number.find('e');
         const std::string mantissa = number.substr(0, e);
-        const long exponent = e == std::string::npos ? 0 : std::strtol(number.c_str() + e + 1, nullptr, 10);
+        long exponent = e == std::string::npos ? 0 : std::strtol(number.c_str() + e + 1, nullptr, 10);
+        // strtol saturates at the long range; keep the sum below from overflowing.
+        exponent = std::clamp(exponent, -1000000L, 1000000L);
         long magnitude = 0;
         const auto point = mantissa.find('.');
         const std::string whole = mantissa.substr(0, point);

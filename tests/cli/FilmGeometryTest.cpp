@@ -49,14 +49,16 @@ std::array<Vec, 3> reciprocalBasis(const std::array<double, 6>& p) {
     const Vec c{0, 0, p[2]};
     const double v = dot(a, cross(b, c));
     const Vec as = cross(b, c), bs = cross(c, a), cs = cross(a, b);
-    return {{{as[0] / v, as[1] / v, as[2] / v}, {bs[0] / v, bs[1] / v, bs[2] / v}, {cs[0] / v, cs[1] / v, cs[2] / v}}};
+    return {{{as[0] / v, as[1] / v, as[2] / v},
+             {bs[0] / v, bs[1] / v, bs[2] / v},
+             {cs[0] / v, cs[1] / v, cs[2] / v}}};
 }
 
 // A proper rotation from three Euler angles (degrees); rows are given to --matrix.
 std::array<Vec, 3> rotation(double alpha, double beta, double gamma) {
     const double r = kPi / 180;
-    const double c1 = std::cos(alpha * r), s1 = std::sin(alpha * r), c2 = std::cos(beta * r), s2 = std::sin(beta * r),
-                 c3 = std::cos(gamma * r), s3 = std::sin(gamma * r);
+    const double c1 = std::cos(alpha * r), s1 = std::sin(alpha * r), c2 = std::cos(beta * r),
+                 s2 = std::sin(beta * r), c3 = std::cos(gamma * r), s3 = std::sin(gamma * r);
     return {{{c1 * c3 - c2 * s1 * s3, -c1 * s3 - c2 * c3 * s1, s1 * s2},
              {c3 * s1 + c1 * c2 * s3, c1 * c2 * c3 - s1 * s3, -c1 * s2},
              {s2 * s3, c3 * s2, c2}}};
@@ -74,7 +76,8 @@ struct Spot {
 };
 
 std::map<std::tuple<int, int, int>, Spot> renderSpots(const Crystal& crystal, const std::array<Vec, 3>& o,
-                                                      const std::string& mode, const std::string& extra = "") {
+                                                      const std::string& mode,
+                                                      const std::string& extra = "") {
     QTemporaryDir dir;
     const std::string png = dir.filePath("p.png").toStdString();
     const std::string tsv = dir.filePath("s.tsv").toStdString();
@@ -82,9 +85,9 @@ std::map<std::tuple<int, int, int>, Spot> renderSpots(const Crystal& crystal, co
     for (double v : crystal.cell) cell += num(v) + " ";
     for (const auto& row : o)
         for (double v : row) matrix += num(v) + " ";
-    std::vector<std::string> args{"render", "--cell", cell,     "--sg",   crystal.group, "--matrix", matrix,
-                                  "--mode", mode,     "--size", "1000x800", "-o",          png,        "--spots",
-                                  tsv};
+    std::vector<std::string> args{"render",   "--cell", cell,     "--sg",    crystal.group,
+                                  "--matrix", matrix,   "--mode", mode,      "--size",
+                                  "1000x800", "-o",     png,      "--spots", tsv};
     if (!extra.empty()) args.push_back(extra);
     const auto r = run(args);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -149,7 +152,8 @@ void checkFilm(const Crystal& crystal, const std::string& mode, bool flipX = fal
             EXPECT_NEAR(found->second.wavelength, lambda, 1e-5 + 1e-5 * lambda) << h << " " << k << " " << l;
         } else if (found != spots.end() && (!inBand || !onFilm)) {
             // Only borderline reflections may differ by rounding; nothing far outside is drawn.
-            const bool borderline = std::abs(lambda - lambdaMin) < 1e-4 || std::abs(lambda - lambdaMax) < 1e-4 ||
+            const bool borderline = std::abs(lambda - lambdaMin) < 1e-4 ||
+                                    std::abs(lambda - lambdaMax) < 1e-4 ||
                                     std::abs(thetaDeg - (transmission ? 44 : 46)) < 1e-4;
             EXPECT_TRUE(borderline) << mode << ": " << h << " " << k << " " << l << " drawn off the film";
         }

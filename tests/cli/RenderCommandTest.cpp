@@ -34,8 +34,9 @@ TEST(RenderCommand, WritesEveryFormatForEveryPlotType) {
     for (const std::string mode : {"reciprocal", "transmission", "back-reflection", "stereogram"}) {
         for (const std::string ext : {"png", "jpg", "bmp", "pdf", "svg"}) {
             const QString path = dir.filePath(QString::fromStdString(mode + "." + ext));
-            const auto r = run(renderArgs({"--mode", mode, "--orient", "111", "--size", "400x300", "--outline",
-                                           "--labels", "--wulff-monitor", "-o", path.toStdString()}));
+            const auto r =
+                run(renderArgs({"--mode", mode, "--orient", "111", "--size", "400x300", "--outline",
+                                "--labels", "--wulff-monitor", "-o", path.toStdString()}));
             ASSERT_EQ(r.status, 0) << mode << " " << ext << ": " << r.err;
             if (ext == "pdf") {
                 const QByteArray bytes = readAll(path);
@@ -58,10 +59,13 @@ TEST(RenderCommand, PicturesShowThePattern) {
     QTemporaryDir dir;
     const QString white = dir.filePath("white.png");
     const QString black = dir.filePath("black.png");
-    ASSERT_EQ(run(renderArgs({"--mode", "transmission", "--orient", "1 1 1", "-o", white.toStdString()})).status, 0);
-    ASSERT_EQ(run(renderArgs({"--mode", "transmission", "--orient", "1 1 1", "--black", "-o", black.toStdString()}))
-                  .status,
-              0);
+    ASSERT_EQ(
+        run(renderArgs({"--mode", "transmission", "--orient", "1 1 1", "-o", white.toStdString()})).status,
+        0);
+    ASSERT_EQ(
+        run(renderArgs({"--mode", "transmission", "--orient", "1 1 1", "--black", "-o", black.toStdString()}))
+            .status,
+        0);
     const QImage w(white), b(black);
     // A white picture with dark spots, and its black-background counterpart.
     EXPECT_EQ(w.pixelColor(0, 0), QColor(Qt::white));

@@ -58,6 +58,8 @@ TEST(LeadingNumber, OverflowIsAnErrorAndUnderflowIsZero) {
     }
     EXPECT_THROW(val(std::string(400, '9')), Error);
     EXPECT_EQ(val("1e-999"), 0.0);
+    EXPECT_THROW(val("1e99999999999999999999"), Error);  // an exponent beyond the long range
+    EXPECT_EQ(val("1e-99999999999999999999"), 0.0);
     EXPECT_EQ(val("0.000e999"), 0.0);
 }
 

@@ -1,0 +1,60 @@
+#pragma once
+
+// Pieces the structure readers share; not part of the layer's interface.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "structure/StructureFile.h"
+
+namespace lumora::structure::detail {
+
+// Most atoms a file may hold: atom counts are 16-bit in the engine.
+inline constexpr std::size_t kMostAtoms = 32767;
+
+// Refuses text that cannot be a structure file: Error 62 when it is empty,
+// Error 13 when it holds binary data.
+void checkText(std::string_view text);
+
+// Lines without their CR LF, CR or LF endings.
+std::vector<std::string_view> splitLines(std::string_view text);
+
+// The leading-number rule (util::val) and the whole-text rule
+// (util::parseStrictNumber) for text from files. Exponents of more than four
+// digits are first clamped to 9999, which changes no value (it overflows or
+// vanishes either way) but keeps the shared reader's arithmetic in range.
+double readValue(std::string_view text);
+bool readStrictValue(std::string_view text, double& out);
+
+// True when the text starts with a number under the leading-number rule (so
+// "0.25(3)" does, "abc" and "" do not).
+bool startsWithNumber(std::string_view text);
+
+// A number field: Error 13 naming `what` when the text holds no number, Error 6
+// when it is too large for a single.
+float numberField(std::string_view text, const std::string& what);
+// A coordinate (fractions allowed) under the same rules.
+float coordinateField(std::string_view text, const std::string& what);
+// An occupancy: blank is 1; negative or absurd values are refused (Error 5).
+float occupancyField(std::string_view text, const std::string& what);
+
+// "line 12"
+std::string lineName(std::size_t index);
+
+// The file name without folder and extension.
+std::string baseName(std::string_view path);
+
+// The table row the group `number` resolves to, as the document selects a
+// group by number, with rhombohedral axes preferred unless gamma is 120.
+// originChoice 1 or 2 picks that origin where the group has two.
+int rowOfNumber(int number, float gamma, int originChoice = 0);
+
+// Error 5 unless 1 <= number <= 230.
+void checkSpaceGroupNumber(double number);
+
+// Final checks common to all readers: a valid cell, a space group, at least
+// one atom, and at most kMostAtoms; fills the volume.
+void finish(StructureFile& file);
+
+}  // namespace lumora::structure::detail
