@@ -18,21 +18,19 @@ release: deps
 DEMO := build/release/silicon-111-transmission.png
 
 run: release
-	@echo "The desktop windows are not built yet; here is what Lumora computes today, headless."
-	@echo
-	@echo "Silicon (F d -3 m, a = 5.4307 Å): how the space group resolves"
-	$(RELEASE)/lumora symmetry "F D 3 M" | head -n 12
-	@echo "..."
-	@echo
-	@echo "The strongest-spacing reflections of silicon (h k l d/Å):"
-	$(RELEASE)/lumora reflections --cell 5.4307 5.4307 5.4307 90 90 90 --sg "F D 3 M" | head -n 20
-	@echo "..."
-	@echo
-	$(RELEASE)/lumora render --cell 5.4307 5.4307 5.4307 90 90 90 --sg "F D 3 M" --mode transmission \
-	  --orient "1 1 1" --outline --labels --antialias --wulff-monitor -o $(DEMO)
-	@echo "The transmission pattern of silicon along [1 1 1] is in $(DEMO)"
-	@echo
-	@echo "All commands: $(RELEASE)/lumora --help"
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  echo "Starting Lumora: $(RELEASE)/lumora"; \
+	  $(RELEASE)/lumora; \
+	else \
+	  echo "There is no display here (neither DISPLAY nor WAYLAND_DISPLAY is set), so the desktop"; \
+	  echo "program cannot open its windows. Rendering the demonstration picture instead."; \
+	  echo; \
+	  $(RELEASE)/lumora render --cell 5.4307 5.4307 5.4307 90 90 90 --sg "F D 3 M" --mode transmission \
+	    --orient "1 1 1" --outline --labels --antialias --wulff-monitor -o $(DEMO) || exit 1; \
+	  echo "The transmission pattern of silicon along [1 1 1] is in $(DEMO)"; \
+	  echo "On a machine with a display, 'make run' starts the desktop program ($(RELEASE)/lumora)."; \
+	  echo "Headless commands: $(RELEASE)/lumora --help"; \
+	fi
 
 test: deps
 	cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
@@ -50,7 +48,7 @@ bench: release
 # Fuzzes every file reader for FUZZ_SECONDS each (clang's libFuzzer); crashes
 # are written to build/fuzz/crashes/.
 FUZZ_SECONDS ?= 60
-FUZZERS := fuzz_cel fuzz_csf fuzz_cif fuzz_rsv fuzz_samples
+FUZZERS := fuzz_cel fuzz_csf fuzz_cif fuzz_rsv fuzz_samples fuzz_settings
 fuzz:
 	@scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

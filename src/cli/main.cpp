@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Startup.h"
 #include "cli/Cli.h"
 
 namespace {
@@ -14,10 +15,22 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
     qt_message_output(type, context, message);
 }
 
+// The desktop program runs without arguments or on a cell "number|a|b|c|alpha|beta|gamma|name";
+// everything else is a subcommand (or a mistake the subcommands explain).
+bool isDesktop(const std::vector<std::string>& args) {
+    if (args.size() < 2) return true;
+    if (lumora::cli::isHeadless(args)) return false;
+    for (std::size_t i = 1; i < args.size(); ++i)
+        if (args[i].find('|') != std::string::npos) return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     const std::vector<std::string> args(argv, argv + argc);
+    if (isDesktop(args)) return lumora::app::Main(argc, argv);
+
     // Headless commands draw without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietHandler);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/Palette.h"
+#include "structure/Samples.h"
 
 namespace lumora {
 
@@ -60,6 +61,8 @@ struct AppState {
     int32_t currentLabelColour = 255;  // the colour labels are drawn in
     // Spot palette, 0xRRGGBB; grey until spot colouring asks for hues.
     engine::SpotPalette palette = engine::spotPalette(false);
+    // The sample cells of the Samples menu, loaded at start-up.
+    structure::SampleList samples;
 };
 
 AppState& appState();

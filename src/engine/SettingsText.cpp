@@ -49,8 +49,9 @@ ParsedSettings parseSettingsText(std::string_view text) {
     }
     const auto finite = [](float v) { return std::isfinite(v); };
     if (s.voltage == 0 || s.filmWidth * s.filmHeight == 0) out.needsReset = true;
-    if (!(s.voltage > 0) || !(s.filmWidth > 0) || !(s.filmHeight > 0) || !(s.filmDistance > 0))
-        out.needsReset = true;
+    // Finite doubles such as 1E51 still overflow a single.
+    for (float v : {s.voltage, s.filmWidth, s.filmHeight, s.filmDistance})
+        if (!(v > 0) || !finite(v)) out.needsReset = true;
     if (s.plotType < 0 || s.plotType > 3 || s.anodeIndex < 0 || s.anodeIndex > 4 ||
         s.orientationVectorType < 0 || s.orientationVectorType > 1 || s.labelColour < 0 ||
         s.labelColour > 0xFFFFFF)

@@ -28,7 +28,7 @@ void PatternRenderer::setPictureBox(Surface* visible) { visible_ = visible; }
 
 void PatternRenderer::drawHKL() {
     if (laue_.f_photosim) {
-        drawPhotoOverlay();
+        if (visible_) drawHKLPHOTO(*visible_);
         return;
     }
     drawLAUE();
@@ -41,7 +41,6 @@ void PatternRenderer::toggleBW(bool on) {
 
 // The photograph with the simulated spots over it has its own drawing; without
 // it the picture stays as it is.
-void PatternRenderer::drawPhotoOverlay() {}
 
 void PatternRenderer::drawLAUE() {
     if (laue_.n_hkl == 0) return;

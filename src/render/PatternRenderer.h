@@ -47,6 +47,22 @@ public:
     // Draws the crystal structure onto the structure surface.
     void drawStructure();
 
+    // Picking: the spot nearest to (x, y) on the pattern surface, in pixels.
+    // Within 10 pixels it is marked on the visible surface and described
+    // ("(1-11)  d = 3.1354" and the like); otherwise the text is "no spot".
+    std::string findMouseHKL(int mode, double x, double y);
+    // The marker of a picked spot: a ring of radius 5 and the text beside it.
+    void markSpot(Surface& s, double x, double y, const std::string& text);
+
+    // The photo overlay: the photograph scaled to fit with millimetre rulers,
+    // and the simulated spots over it as small red rings.
+    void drawHKLPHOTO(Surface& target);
+    // Paints the loaded photograph (when shown) at the top left, scaled to fit,
+    // with its rulers; returns the painted rectangle, empty when none.
+    QRectF paintPhoto(Surface& s);
+    // Resets the photo placement (dx = dy = 999) and turns anti-aliasing off.
+    void movePhoto(float dx, float dy, float factor);
+
     // Records every spot of the pattern body as drawn, in drawing order (null: off).
     void setSpotRecorder(std::vector<SpotRecord>* recorder) { recorder_ = recorder; }
 
@@ -69,7 +85,6 @@ private:
     };
 
     void startFrame(Surface& s);
-    void drawPhotoOverlay();
     bool drawStructureMonitor(Surface& s);
     void drawStructureScene(Surface& s, double left, double top, double width, double height, bool monitor);
     uint32_t strengthColour(int32_t n) const;
@@ -88,6 +103,7 @@ private:
     Surface* visible_ = nullptr;
     Surface* structure_ = nullptr;
     Surface structureBuffer_;
+    Surface photoBuffer_;
     Surface* backBuffer_ = nullptr;
     QImage* photo_ = nullptr;
     bool structureVisible_ = false;

@@ -190,7 +190,7 @@ void PatternRenderer::drawStructure() {
             drawStructureScene(*target, 0, 0, target->width(), target->height(), false);
             return;
         }
-        structureBuffer_.resize(target->size());
+        structureBuffer_.resize(target->size(), target->image().devicePixelRatio());
         Surface& s = structureBuffer_;
         s.setBackColor(appState().flags.blackBackground ? colour::black : colour::white);
         s.setAntialiasing(laue_.b_alias);

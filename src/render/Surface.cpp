@@ -52,6 +52,9 @@ QSize Surface::size() const { return size_; }
 bool Surface::isImage() const { return image_ != nullptr; }
 
 void Surface::resize(QSize size, qreal devicePixelRatio) {
+    // Frames resize their buffers every time; the same size keeps the buffer.
+    const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    if (image_ && atLeastOnePixel(size) == size_ && image_->devicePixelRatio() == dpr) return;
     endPainter();
     size_ = atLeastOnePixel(size);
     if (image_) image_ = makeImage(size_, devicePixelRatio, back_);

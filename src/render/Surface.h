@@ -41,7 +41,8 @@ public:
     int width() const;
     int height() const;
     QSize size() const;
-    // Resizes an image surface; the content is cleared to the back colour.
+    // Resizes an image surface; a new size clears the content to the back
+    // colour, the same size and ratio keep the picture as it is.
     void resize(QSize size, qreal devicePixelRatio = 1.0);
     bool isImage() const;
     // The picture of an image surface (ends any drawing in progress first).

@@ -59,7 +59,7 @@ Atom atomLine(const std::vector<std::string>& words, std::size_t index) {
 
 StructureFile parseCel(std::string_view text, std::string_view path) {
     detail::checkText(text);
-    const std::vector<std::string_view> lines = detail::splitLines(text);
+    const std::vector<std::string_view> lines = util::splitLines(text);
 
     StructureFile file;
     file.text = std::string(text);

@@ -80,7 +80,7 @@ Atom atomLine(std::string_view line, std::size_t index) {
 
 StructureFile parseCsf(std::string_view text, std::string_view path) {
     detail::checkText(text);
-    const std::vector<std::string_view> lines = detail::splitLines(text);
+    const std::vector<std::string_view> lines = util::splitLines(text);
 
     StructureFile file;
     file.text = std::string(text);

@@ -17,9 +17,6 @@ inline constexpr std::size_t kMostAtoms = 32767;
 // Error 13 when it holds binary data.
 void checkText(std::string_view text);
 
-// Lines without their CR LF, CR or LF endings.
-std::vector<std::string_view> splitLines(std::string_view text);
-
 // The leading-number rule (util::val) and the whole-text rule
 // (util::parseStrictNumber) for text from files. Exponents of more than four
 // digits are first clamped to 9999, which changes no value (it overflows or

@@ -18,20 +18,6 @@ constexpr std::string_view kTerminator = "0 0 0 0 0";
 const char* const kCellNames[6] = {"a", "b", "c", "alpha", "beta", "gamma"};
 const char* const kColumnNames[5] = {"h", "k", "l", "F", "d"};
 
-// Lines end in CR LF, LF or a lone CR; a final line break does not start another line.
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
 // Line numbers in messages are 1-based, as an editor shows them.
 [[noreturn]] void refuse(int number, std::string_view head, std::size_t index, const std::string& what) {
     throw Error(number, std::string(head) + ": line " + std::to_string(index + 1) +
@@ -169,7 +155,7 @@ void readReflection(const std::vector<std::string>& words, std::size_t index, co
 }  // namespace
 
 ReflectionFile parseRsv(std::string_view text, const MetricFactory& metricOf) {
-    const auto lines = splitLines(text);
+    const auto lines = util::splitLines(text);
     if (lines.size() < 3)
         throw Error(Error::InputPastEnd,
                     "Input past end of file: the reflection file ends before line 3, which holds the cell");

@@ -64,20 +64,6 @@ void addLine(std::string& text, std::string_view line) {
     text += kLineEnd;
 }
 
-// Lines end in CR LF, LF or a lone CR; a final line break does not start another line.
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
 std::string joinBlanks(const std::vector<std::string>& words) {
     std::string text;
     for (const auto& word : words) {
@@ -185,7 +171,7 @@ std::string shortSampleFileText() {
 
 SampleList readSampleFile(std::string_view text) {
     SampleList list;
-    for (std::string_view raw : splitLines(text)) {
+    for (std::string_view raw : util::splitLines(text)) {
         const std::string line = util::trim(raw);
         if (line.empty() || line.front() == '\'') continue;
         const auto colon = line.find(':');

@@ -146,22 +146,6 @@ void checkText(std::string_view text) {
     if (control * 20 > text.size()) throw Error(Error::TypeMismatch, "The file is not a text file");
 }
 
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-    }
-    return lines;
-}
-
 bool startsWithNumber(std::string_view text) {
     std::string s;
     for (const char c : text)

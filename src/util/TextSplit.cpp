@@ -45,6 +45,22 @@ std::string padLeft(std::string_view text, int width) {
     return std::string(w - text.size(), ' ') + std::string(text);
 }
 
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+    return lines;
+}
+
 std::string toUpper(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(),

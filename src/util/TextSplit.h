@@ -22,6 +22,10 @@ std::vector<std::string> splitBy(std::string_view text, std::string_view separat
 // its first `width` characters.
 std::string padLeft(std::string_view text, int width);
 
+// The lines of a text without their CR LF, LF or lone CR endings; a final line
+// break does not start another line.
+std::vector<std::string_view> splitLines(std::string_view text);
+
 std::string toUpper(std::string_view text);
 std::string toLower(std::string_view text);
 std::string replaceAll(std::string text, std::string_view from, std::string_view to);

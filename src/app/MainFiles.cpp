@@ -1,0 +1,198 @@
+// The main window's file commands: open, save as, PDF, printing, folders.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPrinter>
+#include <QUrl>
+
+#include "app/DocumentWindow.h"
+#include "app/Folders.h"
+#include "app/MainWindow.h"
+#include "app/Messages.h"
+#include "render/PatternRenderer.h"
+
+namespace lumora::app {
+
+namespace {
+
+// The busy pointer for as long as a load runs.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+const QString kOpenFilters = QStringLiteral(
+    "All Lumora Files (*.cel *.csf *.cif *.rsv *.jpg *.gif *.bmp *.png);;"
+    "Structure or HKLF File (*.cel *.rsv);;"
+    "PowderCell File (*.cel);;"
+    "HKLF Data File (*.rsv);;"
+    "MDI Structure File (*.csf);;"
+    "Crystallographic Information File (*.cif);;"
+    "Laue Photo (*.jpg *.gif *.bmp *.png)");
+
+struct SaveType {
+    int format;
+    const char* filter;
+    const char* suffix;
+};
+// By the index of the save-as item.
+constexpr SaveType kSaveTypes[] = {
+    {0, "Bitmap Image (*.bmp)", "bmp"},  {1, "JPEG Image (*.jpg)", "jpg"},
+    {4, "HKL Text File (*.txt)", "txt"}, {5, "PNG Image (*.png)", "png"},
+    {6, "SVG Drawing (*.svg)", "svg"},
+};
+
+// The name as chosen, with the type's extension when it has none.
+QString withSuffix(const QString& path, const char* suffix) {
+    return QFileInfo(path).suffix().isEmpty() ? path + QLatin1Char('.') + QLatin1String(suffix) : path;
+}
+
+bool mayWrite(QWidget* parent, const QString& path) {
+    return !QFileInfo::exists(path) || ask(parent, QStringLiteral("File already exists"),
+                                           QStringLiteral("Do you want to overwrite existing file?"));
+}
+
+}  // namespace
+
+void frmMain::fileOpen() {
+    const QString path = askOpenFileName(this, QStringLiteral("Open"), dataFolder(), kOpenFilters);
+    if (path.isEmpty()) return;
+    openFile(path);
+}
+
+void frmMain::openFile(const QString& path) {
+    BusyCursor busy;
+    // The type is the last four characters, so ".jpeg" is not one.
+    const QString type = path.right(4).toUpper();
+    const bool structure = type == QLatin1String(".CEL") || type == QLatin1String(".RSV") ||
+                           type == QLatin1String(".CIF") || type == QLatin1String(".CSF");
+    const bool photo = type == QLatin1String(".JPG") || type == QLatin1String(".GIF") ||
+                       type == QLatin1String(".BMP") || type == QLatin1String(".PNG");
+    if (!structure && !photo) return;
+
+    frmDocument* document = activeDocument();
+    if (!document) document = newDocument();
+    if (structure) {
+        // A document that shows reflections keeps them: the file opens in a new one.
+        const bool fresh = document->engine().n_hkl > 0;
+        if (fresh) document = newDocument();
+        const QString caption = document->windowTitle();
+        document->setWindowTitle(QDir::toNativeSeparators(path));
+        if (type == QLatin1String(".CEL"))
+            document->readCEL(path);
+        else if (type == QLatin1String(".RSV"))
+            document->readRSV(path);
+        else if (type == QLatin1String(".CIF"))
+            document->readCIF(path);
+        else
+            document->readCSF(path);
+        // The document has said why the file could not be loaded; a window
+        // opened only for it goes again, and an old one keeps its caption.
+        if (document->engine().n_hkl == 0) {
+            QMdiSubWindow* sub = fresh ? subWindowOf(document) : nullptr;
+            if (sub)
+                sub->close();
+            else
+                document->setWindowTitle(caption);
+        }
+    } else {
+        document->loadPhoto(path);
+    }
+    updateStatus();
+}
+
+void frmMain::fileClose() {
+    if (QMdiSubWindow* sub = mdi_->currentSubWindow()) sub->close();
+    updateStatus();
+}
+
+void frmMain::saveAs(int format) {
+    if (format == 2) {
+        exportPdf();
+        return;
+    }
+    frmDocument* document = activeDocument();
+    if (!document) return;
+    const SaveType* type = nullptr;
+    for (const SaveType& t : kSaveTypes)
+        if (t.format == format) type = &t;
+    if (!type) return;
+
+    const QString start = QDir(dataFolder()).filePath(QStringLiteral("Lumora"));
+    QString path = askSaveFileName(this, QStringLiteral("Save As"), start, QString::fromLatin1(type->filter));
+    if (path.isEmpty()) return;
+    path = withSuffix(path, type->suffix);
+    if (!mayWrite(this, path)) return;
+
+    bool written = false;
+    {
+        BusyCursor busy;
+        switch (format) {
+            case 0:
+                written = document->saveAsBMP(path);
+                break;
+            case 1:
+                written = document->saveAsJPG(path);
+                break;
+            case 4:
+                written = document->saveHKL(path);
+                break;
+            case 5:
+                written = document->saveAsPNG(path);
+                break;
+            case 6:
+                written = document->saveAsSVG(path);
+                break;
+            default:
+                break;
+        }
+    }
+    // The document has reported a failure itself; only a file written is confirmed.
+    if (written) QApplication::beep();
+    updateStatus();
+}
+
+void frmMain::exportPdf() {
+    frmDocument* document = activeDocument();
+    if (!document) return;
+    const QString folder = QDir(userFolder()).filePath(QStringLiteral("PDF"));
+    QDir().mkpath(folder);
+    QString path =
+        askSaveFileName(this, QStringLiteral("Save As"), QDir(folder).filePath(QStringLiteral("Lumora.pdf")),
+                        QStringLiteral("Adobe PDF File (*.pdf)"));
+    if (path.isEmpty()) return;
+    path = withSuffix(path, "pdf");
+    if (!mayWrite(this, path)) return;
+    document->EXPORT_PDF(path);
+    updateStatus();
+}
+
+void frmMain::pageSetup() { askPageSetup(this, QStringLiteral("Page Setup"), printer()); }
+
+void frmMain::print() {
+    frmDocument* document = activeDocument();
+    if (!document) return;
+    if (!askPrinter(this, QStringLiteral("Print"), printer())) return;
+    document->PrintImage(printer());
+}
+
+void frmMain::printWulffNet() {
+    if (!askPrinter(this, QStringLiteral("Print"), printer())) return;
+    BusyCursor busy;
+    render::printWulffNet(printer());
+}
+
+void frmMain::openFolder(const QString& which) {
+    const QString folder = which == QLatin1String("data") ? dataFolder() : userFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir() || !openExternal(QUrl::fromLocalFile(folder)))
+        tell(this, QStringLiteral("Lumora"),
+             QStringLiteral("The folder %1 cannot be shown.").arg(QDir::toNativeSeparators(folder)),
+             QMessageBox::Warning);
+}
+
+}  // namespace lumora::app

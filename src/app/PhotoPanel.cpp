@@ -1,0 +1,228 @@
+#include "app/PhotoPanel.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/PictureBox.h"
+#include "engine/AppState.h"
+#include "engine/LaueEngine.h"
+#include "util/Error.h"
+#include "util/NumberText.h"
+
+namespace lumora::app {
+
+namespace {
+
+constexpr int kMarkerLength = 9;  // ruler markers: a small triangle pointing into the photo
+constexpr int kMarkerDepth = 6;
+
+QString joined(double a, double b, const char* pattern) {
+    return QString::fromStdString(util::formatNumber(a, pattern) + ", " + util::formatNumber(b, pattern));
+}
+
+QPixmap markerPixmap(bool pointingDown) {
+    const QSize size = pointingDown ? QSize(kMarkerLength, kMarkerDepth) : QSize(kMarkerDepth, kMarkerLength);
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 0, 0));
+    const double l = kMarkerLength, d = kMarkerDepth;
+    const QPolygonF triangle =
+        pointingDown ? QPolygonF{{0, 0}, {l, 0}, {l / 2, d}} : QPolygonF{{0, 0}, {0, l}, {d, l / 2}};
+    p.drawPolygon(triangle);
+    return pixmap;
+}
+
+}  // namespace
+
+double photoUnitsPerMm(QSizeF photo, QSizeF film) {
+    if (!(photo.width() > 0 && photo.height() > 0 && film.width() > 0 && film.height() > 0)) return 0;
+    const double u = (photo.height() / film.height() + photo.width() / film.width()) / 2;
+    return std::isfinite(u) ? u : 0;
+}
+
+PhotoPointer photoPointer(double x, double y, double fit, double unitsPerMm, QSizeF photo) {
+    PhotoPointer p;
+    if (!std::isfinite(x) || !std::isfinite(y)) return p;
+    double right = std::numeric_limits<double>::max(), bottom = right;
+    if (photo.width() > 0 && photo.height() > 0 && fit > 0) {
+        right = photo.width() * fit;
+        bottom = photo.height() * fit;
+    }
+    p.display = QPointF(std::clamp(x, 0.0, right), std::clamp(y, 0.0, bottom));
+    if (!(fit > 0 && std::isfinite(fit))) return p;
+    const double px = p.display.x() / fit;
+    const double py = p.display.y() / fit;
+    p.pixels = QPointF(util::nearest(px), util::nearest(py));
+    p.pixelText = QString("%1, %2").arg(p.pixels.x(), 0, 'f', 0).arg(p.pixels.y(), 0, 'f', 0);
+    if (!(unitsPerMm > 0 && std::isfinite(unitsPerMm))) return p;
+    p.mm = QPointF(px / unitsPerMm, py / unitsPerMm);
+    p.mmText = joined(p.mm.x(), p.mm.y(), "0.0");
+    return p;
+}
+
+PhotoPanel::PhotoPanel(QWidget* parent) : QWidget(parent) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    pb2_ = new PictureBox(this);
+    pb2_->setObjectName("pb2");
+    row->addWidget(pb2_, 1);
+
+    auto* fr2 = new QFrame(this);
+    fr2->setObjectName("fr2");
+    fr2->setFrameShape(QFrame::StyledPanel);
+    fr2->setFixedWidth(130);
+    auto* column = new QVBoxLayout(fr2);
+    column->setContentsMargins(6, 6, 6, 6);
+    row->addWidget(fr2);
+
+    btOPEN_ = new QPushButton(tr("Open Photo"), fr2);
+    btOPEN_->setObjectName("btOPEN");
+    connect(btOPEN_, &QPushButton::clicked, this, &PhotoPanel::openPhoto);
+    column->addWidget(btOPEN_);
+
+    btTWAIN_ = new QPushButton(tr("Scanner..."), fr2);
+    btTWAIN_->setObjectName("btTWAIN");
+    connect(btTWAIN_, &QPushButton::clicked, this, &PhotoPanel::chooseScanner);
+    column->addWidget(btTWAIN_);
+
+    // The resolution has no effect on the overlay (it fits the photo to the
+    // film whatever its scan resolution), so the button only shows it.
+    btDPI_ = new QPushButton(tr("150 dpi"), fr2);
+    btDPI_->setObjectName("btDPI");
+    btDPI_->setToolTip(tr("Image resolution [dpi]"));
+    btDPI_->setEnabled(false);
+    connect(btDPI_, &QPushButton::clicked, this, &PhotoPanel::resolutionClicked);
+    column->addWidget(btDPI_);
+    column->addSpacing(12);
+
+    static const char* const centreTips[2] = {"center-X [mm]", "center-Y [mm]"};
+    for (int i = 0; i < 2; ++i) {
+        auto* caption = new QLabel(tr(centreTips[i]), fr2);
+        column->addWidget(caption);
+        tfXM_[i] = new QLineEdit(fr2);
+        tfXM_[i]->setObjectName(QString("tfXM%1").arg(i));
+        tfXM_[i]->setToolTip(tr(centreTips[i]));
+        tfXM_[i]->installEventFilter(this);
+        connect(tfXM_[i], &QLineEdit::returnPressed, this, &PhotoPanel::centreEdited);
+        caption->setBuddy(tfXM_[i]);
+        column->addWidget(tfXM_[i]);
+    }
+    column->addSpacing(12);
+
+    static const char* const pointerTips[2] = {"Mouse position in [pixel]", "Mouse position in [mm]"};
+    for (int i = 0; i < 2; ++i) {
+        tfMSG_[i] = new QLineEdit(fr2);
+        tfMSG_[i]->setObjectName(QString("tfMSG%1").arg(i));
+        tfMSG_[i]->setToolTip(tr(pointerTips[i]));
+        tfMSG_[i]->setReadOnly(true);
+        tfMSG_[i]->setFocusPolicy(Qt::NoFocus);
+        column->addWidget(tfMSG_[i]);
+    }
+    column->addStretch(1);
+
+    for (int i = 0; i < 2; ++i) {
+        mmdot_[i] = new QLabel(pb2_);
+        mmdot_[i]->setObjectName(QString("mmdot%1").arg(i));
+        mmdot_[i]->setPixmap(markerPixmap(i == 0));
+        mmdot_[i]->adjustSize();
+        mmdot_[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+        mmdot_[i]->hide();
+    }
+    showCentre();
+}
+
+void PhotoPanel::showPointer(double x, double y, const clLAUE& laue, const QImage& photo) {
+    if (!laue.b_photo || photo.isNull()) {
+        clearPointer();
+        return;
+    }
+    photoSize_ = photo.size();
+    const QSizeF film(laue.getFilmWidth(), laue.getFilmHeight());
+    showReadout(
+        photoPointer(x, y, laue.x_filmfac, photoUnitsPerMm(QSizeF(photoSize_), film), QSizeF(photoSize_)));
+}
+
+void PhotoPanel::showPointer(double x, double y, double fitFactor, double pixelsPerMm) {
+    showReadout(photoPointer(x, y, fitFactor, pixelsPerMm, QSizeF(photoSize_)));
+}
+
+void PhotoPanel::showReadout(const PhotoPointer& pointer) {
+    if (pointer.pixelText.isEmpty()) {
+        clearPointer();
+        return;
+    }
+    tfMSG_[0]->setText(pointer.pixelText);
+    tfMSG_[1]->setText(pointer.mmText);
+    const QString tip = pointer.mmText.isEmpty() ? pointer.pixelText : pointer.mmText;
+    pb2_->setToolTip(tip);
+    if (QToolTip::isVisible() && pb2_->underMouse()) QToolTip::showText(QCursor::pos(), tip, pb2_);
+
+    const QPoint at = pointer.display.toPoint();
+    mmdot_[0]->move(at.x() - kMarkerLength / 2, 0);
+    mmdot_[1]->move(0, at.y() - kMarkerLength / 2);
+    for (QLabel* marker : mmdot_) {
+        marker->show();
+        marker->raise();
+    }
+}
+
+void PhotoPanel::clearPointer() {
+    for (QLineEdit* field : tfMSG_) field->clear();
+    for (QLabel* marker : mmdot_) marker->hide();
+    pb2_->setToolTip(QString());
+}
+
+void PhotoPanel::readCentre() {
+    Settings& settings = appState().settings;
+    float* const centre[2] = {&settings.photoCentreX, &settings.photoCentreY};
+    for (int i = 0; i < 2; ++i) {
+        try {
+            const double v = util::val(tfXM_[i]->text().toStdString());
+            // Beyond a float the drawing could not place the beam; keep the old centre.
+            if (std::isfinite(v) && std::fabs(v) <= 1e6) *centre[i] = static_cast<float>(v);
+        } catch (const Error&) {
+        }
+    }
+    showCentre();
+}
+
+void PhotoPanel::showCentre() {
+    const Settings& settings = appState().settings;
+    tfXM_[0]->setText(QString::fromStdString(util::singleText(settings.photoCentreX)));
+    tfXM_[1]->setText(QString::fromStdString(util::singleText(settings.photoCentreY)));
+}
+
+void PhotoPanel::centreEdited() {
+    const Settings& settings = appState().settings;
+    const float oldX = settings.photoCentreX, oldY = settings.photoCentreY;
+    readCentre();
+    if (settings.photoCentreX != oldX || settings.photoCentreY != oldY) emit centreChanged();
+}
+
+bool PhotoPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && (watched == tfXM_[0] || watched == tfXM_[1])) centreEdited();
+    return QWidget::eventFilter(watched, event);
+}
+
+void PhotoPanel::showEvent(QShowEvent* event) {
+    // The centre is shared by every document: another one may have changed it.
+    if (!tfXM_[0]->hasFocus() && !tfXM_[1]->hasFocus()) showCentre();
+    QWidget::showEvent(event);
+}
+
+}  // namespace lumora::app
