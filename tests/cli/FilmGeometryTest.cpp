@@ -72,22 +72,19 @@ std::string num(double v) {
 }
 
 struct Spot {
-    double x, y, wavelength, radius;
+    double x, y, wavelength;
 };
 
-std::map<std::tuple<int, int, int>, Spot> renderSpots(const Crystal& crystal, const std::array<Vec, 3>& o,
-                                                      const std::string& mode,
-                                                      const std::string& extra = "") {
+std::map<std::tuple<int, int, int>, Spot> renderSpots(const std::string& cell, const std::string& group,
+                                                      const std::array<Vec, 3>& o, const std::string& mode,
+                                                      const std::string& extra) {
     QTemporaryDir dir;
-    const std::string png = dir.filePath("p.png").toStdString();
-    const std::string tsv = dir.filePath("s.tsv").toStdString();
-    std::string cell, matrix;
-    for (double v : crystal.cell) cell += num(v) + " ";
+    const std::string png = dir.filePath("p.png").toStdString(), tsv = dir.filePath("s.tsv").toStdString();
+    std::string matrix;
     for (const auto& row : o)
         for (double v : row) matrix += num(v) + " ";
-    std::vector<std::string> args{"render",   "--cell", cell,     "--sg",    crystal.group,
-                                  "--matrix", matrix,   "--mode", mode,      "--size",
-                                  "1000x800", "-o",     png,      "--spots", tsv};
+    std::vector<std::string> args{"render", "--cell", cell,       "--sg", group, "--matrix", matrix, "--mode",
+                                  mode,     "--size", "1000x800", "-o",   png,   "--spots",  tsv};
     if (!extra.empty()) args.push_back(extra);
     const auto r = run(args);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -97,7 +94,7 @@ std::map<std::tuple<int, int, int>, Spot> renderSpots(const Crystal& crystal, co
     for (const auto& line : lines(f.readAll().toStdString())) {
         const auto c = lumora::util::splitBy(line, "\t");
         spots[{std::stoi(c[0]), std::stoi(c[1]), std::stoi(c[2])}] = {std::stod(c[3]), std::stod(c[4]),
-                                                                      std::stod(c[5]), std::stod(c[6])};
+                                                                      std::stod(c[5])};
     }
     return spots;
 }
@@ -106,15 +103,15 @@ std::map<std::tuple<int, int, int>, Spot> renderSpots(const Crystal& crystal, co
 // film in the wavelength band drawn.
 void checkFilm(const Crystal& crystal, const std::string& mode, bool flipX = false) {
     const auto o = rotation(23, 57, 141);
-    const auto spots = renderSpots(crystal, o, mode, flipX ? "--flip-x" : "");
+    std::string cell;
+    for (double v : crystal.cell) cell += num(v) + " ";
+    const auto spots = renderSpots(cell, crystal.group, o, mode, flipX ? "--flip-x" : "");
     const auto recip = reciprocalBasis(crystal.cell);
     const double lambdaMin = 12.398 / 50, lambdaMax = 2.5, distance = 30;
     // Film 90 x 120 mm fills 95 % of the picture in its tighter direction.
     const double pixelsPerMm = std::min(0.95 * 1000 / 90, 0.95 * 800 / 120);
     const bool transmission = mode == "transmission";
 
-    std::string cell;
-    for (double v : crystal.cell) cell += num(v) + " ";
     const auto list = run({"reflections", "--cell", cell, "--sg", crystal.group});
     ASSERT_EQ(list.status, 0);
     int expected = 0;

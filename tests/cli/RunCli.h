@@ -11,8 +11,7 @@ namespace lumora::test {
 
 struct Result {
     int status;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // Runs `lumora ARGS...` in process.

@@ -1,7 +1,5 @@
 #pragma once
 
-// Shared set-up for the orientation and projection tests.
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,7 +12,11 @@
 
 namespace lumora::testing {
 
-// Restores the application-wide flags, settings and palette that a test changes.
+using Cell = std::array<double, 6>;
+inline constexpr Cell kCubic5{5, 5, 5, 90, 90, 90};
+inline constexpr Cell kTriclinic{5.2, 6.1, 7.3, 82, 97, 104.5};
+inline constexpr double kDeg = 3.14159265358979323846 / 180;
+
 class AppStateGuard : public ::testing::Test {
 protected:
     void SetUp() override { saved_ = appState(); }
@@ -24,22 +26,22 @@ private:
     AppState saved_;
 };
 
-// Counts what the engine asks of its document.
 struct RecordingOwner : EngineOwner {
-    std::vector<std::string> hints;
-    std::vector<std::string> orientations;
+    std::vector<std::string> hints, orientations;
+    std::string clipboard;
     int redraws = 0;
     void setHINT(const std::string& text) override { hints.push_back(text); }
     void showOrientation(const std::string& auvw) override { orientations.push_back(auvw); }
     void redrawPattern() override { ++redraws; }
+    void copyToClipboard(const std::string& t) override { clipboard = t; }
 };
 
-inline void setCell(clLAUE& laue, const std::array<float, 6>& cell) {
-    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, cell[static_cast<std::size_t>(i)]);
+inline void setCell(clLAUE& laue, const Cell& cell) {
+    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, float(cell[std::size_t(i)]));
 }
 
-// A P 1 crystal of the given cell with its reflections generated.
-inline void generate(clLAUE& laue, const std::array<float, 6>& cell, const std::string& group = "P 1") {
+// A crystal of the given cell and group with its reflections generated.
+inline void generate(clLAUE& laue, const Cell& cell, const std::string& group = "P 1") {
     laue.SGTAB_find(group);
     setCell(laue, cell);
     laue.GenerateHKL();
@@ -51,46 +53,41 @@ inline int32_t listIndex(const clLAUE& laue, int h, int k, int l) {
     return -1;
 }
 
-// The row of labVectors that holds reflection h k l, found by its column 3.
+// The row of labVectors that holds reflection h k l.
 inline int32_t labRow(const clLAUE& laue, int h, int k, int l) {
-    const int32_t n = listIndex(laue, h, k, l);
-    const auto& lab = laue.labVectorTable();
-    for (std::size_t j = 0; j < lab.size(); ++j)
-        if (lab[j][3] == static_cast<float>(n)) return static_cast<int32_t>(j);
-    return -1;
+    return static_cast<int32_t>(
+        laue.recipVectorTable()[static_cast<std::size_t>(listIndex(laue, h, k, l))][3]);
+}
+
+inline Vec3d cross(const Vec3d& p, const Vec3d& q) {
+    return {p[1] * q[2] - p[2] * q[1], p[2] * q[0] - p[0] * q[2], p[0] * q[1] - p[1] * q[0]};
+}
+inline double dot(const Vec3d& p, const Vec3d& q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
+inline double length(const Vec3d& p) { return std::sqrt(dot(p, p)); }
+inline Vec3d unit(Vec3d v) {
+    const double n = length(v);
+    for (double& c : v) c /= n;
+    return v;
 }
 
 // An orientation whose first row is the unit vector u: since t = O^T v, the
 // crystal x axis then lies along u in the laboratory.
-inline Mat3f orientationTaking(std::array<double, 3> u) {
-    const double n = std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
-    for (double& c : u) c /= n;
-    // Any unit vector perpendicular to u, then the third by the cross product.
-    std::array<double, 3> p =
-        std::fabs(u[2]) < 0.9 ? std::array<double, 3>{-u[1], u[0], 0} : std::array<double, 3>{0, -u[2], u[1]};
-    const double pn = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
-    for (double& c : p) c /= pn;
-    const std::array<double, 3> q{u[1] * p[2] - u[2] * p[1], u[2] * p[0] - u[0] * p[2],
-                                  u[0] * p[1] - u[1] * p[0]};
+inline Mat3f orientationTaking(const Vec3d& direction) {
+    const Vec3d u = unit(direction);
+    const Vec3d p = unit(std::fabs(u[2]) < 0.9 ? Vec3d{-u[1], u[0], 0} : Vec3d{0, -u[2], u[1]});
+    const Vec3d q = cross(u, p);
     Mat3f o{};
-    for (int c = 0; c < 3; ++c) {
-        o[0][c] = static_cast<float>(u[c]);
-        o[1][c] = static_cast<float>(p[c]);
-        o[2][c] = static_cast<float>(q[c]);
-    }
+    for (int c = 0; c < 3; ++c) o[0][c] = float(u[c]), o[1][c] = float(p[c]), o[2][c] = float(q[c]);
     return o;
 }
 
-// The lattice of a cell worked out from its definition, independently of the
-// engine: c along z, b in the y-z plane (the frame the orientation refers to),
-// a from its dot products with b and c; a*, b*, c* from cross products.
+// c along z, b in the y-z plane, a from its dot products with b and c;
+// a*, b*, c* from cross products.
 struct TestLattice {
-    std::array<Vec3d, 3> direct{};
-    std::array<Vec3d, 3> reciprocal{};
+    std::array<Vec3d, 3> direct{}, reciprocal{};
 
     Vec3d direction(double u, double v, double w) const { return combine(direct, u, v, w); }
     Vec3d normal(double h, double k, double l) const { return combine(reciprocal, h, k, l); }
-
     static Vec3d combine(const std::array<Vec3d, 3>& basis, double x, double y, double z) {
         Vec3d r{};
         for (int i = 0; i < 3; ++i) r[i] = x * basis[0][i] + y * basis[1][i] + z * basis[2][i];
@@ -98,17 +95,10 @@ struct TestLattice {
     }
 };
 
-inline Vec3d cross(const Vec3d& p, const Vec3d& q) {
-    return {p[1] * q[2] - p[2] * q[1], p[2] * q[0] - p[0] * q[2], p[0] * q[1] - p[1] * q[0]};
-}
-inline double dot(const Vec3d& p, const Vec3d& q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
-inline double length(const Vec3d& p) { return std::sqrt(dot(p, p)); }
-
-inline TestLattice latticeOf(const std::array<double, 6>& cell) {
-    const double deg = std::acos(-1.0) / 180;
+inline TestLattice latticeOf(const Cell& cell) {
     const double a = cell[0], b = cell[1], c = cell[2];
-    const double ca = std::cos(cell[3] * deg), sa = std::sin(cell[3] * deg);
-    const double cb = std::cos(cell[4] * deg), cg = std::cos(cell[5] * deg);
+    const double ca = std::cos(cell[3] * kDeg), sa = std::sin(cell[3] * kDeg);
+    const double cb = std::cos(cell[4] * kDeg), cg = std::cos(cell[5] * kDeg);
     TestLattice t;
     t.direct[2] = {0, 0, c};
     t.direct[1] = {0, b * sa, b * ca};
@@ -123,7 +113,7 @@ inline TestLattice latticeOf(const std::array<double, 6>& cell) {
     return t;
 }
 
-// t = O^T v, the documented laboratory vector of a crystal vector.
+// t = O^T v, the laboratory vector of a crystal vector.
 inline Vec3d labOf(const Mat3f& o, const Vec3d& v) {
     Vec3d t{};
     for (int c = 0; c < 3; ++c)

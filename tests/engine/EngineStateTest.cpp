@@ -1,135 +1,155 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "engine/AppState.h"
-#include "engine/LaueEngine.h"
+#include "EngineFixtures.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
 
 using namespace lumora;
+using namespace lumora::testing;
 
-TEST(EngineState, DefaultsComeFromTheApplicationSettings) {
-    const Settings saved = appState().settings;
+using EngineState = AppStateGuard;
+
+TEST_F(EngineState, DefaultsComeFromTheApplicationSettings) {
     appState().settings.voltage = 30;
     appState().settings.filmDistance = 40;
     clLAUE laue;
-    EXPECT_EQ(laue.x_voltage, 30.0f);
     EXPECT_EQ(laue.x_fsd, 40.0f);
-    EXPECT_EQ(util::formatNumber(laue.x_lambda_min, "0.0###"), "0.4133");
+    EXPECT_EQ(util::formatNumber(laue.x_lambda_min, "0.0###"), "0.4133");  // 12.398 / 30
     EXPECT_EQ(laue.x_lambda_max, 2.5f);
-    EXPECT_EQ(laue.x_hmax, 4);
     EXPECT_EQ(laue.getCellString(), "5 x 5 x 5 <90 x 90 x 90>");
     EXPECT_EQ(laue.getCellConstant(6), 125.0f);
-    EXPECT_EQ(laue.n_hkl, 0);
-    EXPECT_EQ(laue.opCount(), 0);
-    appState().settings = saved;
+    generate(laue, {12, 3, 3, 90, 90, 90});
+    EXPECT_EQ(laue.getHKL(listIndex(laue, 1, -1, 0)), "1 -1 0");
+    EXPECT_EQ(laue.getHKL2(listIndex(laue, -10, 0, 2)), " -10   0   2");
 }
 
-TEST(EngineState, VoltageMustBePositive) {
+TEST_F(EngineState, BadValuesAndIndicesAreRefused) {
     clLAUE laue;
-    laue.x_voltage = 50;
-    EXPECT_FLOAT_EQ(laue.getWavelengthMinimum(), 12.398f / 50);
     for (float v : {0.0f, -10.0f, std::nanf("")}) {
         laue.x_voltage = v;
-        EXPECT_THROW(laue.getWavelengthMinimum(), Error);
+        EXPECT_THROW(laue.getWavelengthMinimum(), Error) << v;
     }
-}
-
-TEST(EngineState, CharacteristicLinesByAnode) {
-    const Settings saved = appState().settings;
-    clLAUE laue;
-    appState().settings.anodeIndex = 2;
-    laue.getKa12();
-    EXPECT_FLOAT_EQ(laue.characteristicLines()[0], 1.54056f);
-    EXPECT_FLOAT_EQ(laue.characteristicLines()[2], 1.39222f);
-    appState().settings.anodeIndex = 5;
-    laue.getKa12();
-    EXPECT_EQ(laue.characteristicLines()[1], 0.0f);
-    appState().settings.anodeIndex = 9;
-    EXPECT_THROW(laue.getKa12(), Error);
-    appState().settings = saved;
-}
-
-TEST(EngineState, ReflectionTexts) {
-    clLAUE laue;
-    laue.SGTAB_find("P 1");
-    laue.setCellConstant(0, 3);
-    laue.setCellConstant(1, 3);
-    laue.setCellConstant(2, 3);
-    laue.GenerateHKL();
-    int32_t found = -1;
-    for (int32_t i = 0; i < laue.n_hkl; ++i)
-        if (laue.getH(i) == 1 && laue.getK(i) == -1 && laue.getL(i) == 0) found = i;
-    ASSERT_GE(found, 0);
-    EXPECT_EQ(laue.getHKL(found), "1 -1 0");
-    EXPECT_EQ(laue.getHKL2(found), "   1  -1   0");
-
-    laue.setCellConstant(0, 12);
-    laue.GenerateHKL();
-    for (int32_t i = 0; i < laue.n_hkl; ++i)
-        if (laue.getH(i) == -10 && laue.getK(i) == 0 && laue.getL(i) == 2) {
-            EXPECT_EQ(laue.getHKL2(i), " -10   0   2");
-        }
-}
-
-TEST(EngineState, OutOfRangeIndicesAreSubscriptErrors) {
-    clLAUE laue;
     try {
         laue.getD(0);
         FAIL();
     } catch (const Error& e) {
-        EXPECT_EQ(e.number(), 9);
         EXPECT_EQ(e.message(), "Error 9: Subscript out of range");
     }
     EXPECT_THROW(laue.getCellConstant(7), Error);
     EXPECT_THROW(laue.setCellConstant(-1, 1), Error);
     EXPECT_THROW(laue.setF(0, 1), Error);
+    appState().settings.anodeIndex = 9;
+    EXPECT_THROW(laue.getKa12(), Error);
+    laue.setHKLLimits(50, 3, 40);  // capped at 40
+    EXPECT_EQ(std::tie(laue.x_hmax, laue.x_kmax, laue.x_lmax),
+              std::make_tuple(int16_t(40), int16_t(3), int16_t(40)));
+    laue.SGTAB_find("C 2/C");
+    EXPECT_EQ(laue.SGTAB_getHalls().size(), 18u);
+    laue.changeHall(1);
+    laue.changeHall(99);  // no such setting: nothing changes
+    EXPECT_EQ(laue.symmetryState().hallSymbol, "-A 2yac");
 }
 
-TEST(EngineState, IndexLimitsAreCappedAt40) {
-    clLAUE laue;
-    laue.setHKLLimits(50, 3, 40);
-    EXPECT_EQ(laue.x_hmax, 40);
-    EXPECT_EQ(laue.x_kmax, 3);
-    EXPECT_EQ(laue.x_lmax, 40);
-}
-
-TEST(EngineState, ChoosingAGroupWritesTheOperationListing) {
+TEST_F(EngineState, ChoosingAGroupWritesTheOperationListing) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("lumora-listing-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    const Folders saved = appState().folders;
     appState().folders.user = dir.string();
-
     clLAUE laue;
     laue.SGTAB_find("P -1");
-    std::ifstream in(dir / "symmetry.txt", std::ios::binary);
     std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str().substr(0, 12), "Hall: -P 1\r\n");
-    EXPECT_EQ(text.str().substr(12, 14), " 1" + std::string(12, ' '));  // number, then text from column 15
+    text << std::ifstream(dir / "symmetry.txt", std::ios::binary).rdbuf();
+    EXPECT_EQ(text.str().substr(0, 26), "Hall: -P 1\r\n 1" + std::string(12, ' '));
     EXPECT_EQ(laue.opCount(), 2);
-
     // An unwritable folder never stops the choice.
     appState().folders.user = (dir / "missing" / "deeper").string();
     EXPECT_NO_THROW(laue.SGTAB_find("P 21/C"));
     EXPECT_EQ(laue.opCount(), 4);
-    appState().folders = saved;
     fs::remove_all(dir);
 }
 
-TEST(EngineState, SettingsOfAGroupAreListed) {
+// Structures and reflection files: loads are all or nothing, intensities follow
+// the structure and its space group.
+static std::string dataFile(const std::string& name) {
+    return std::string(LUMORA_TEST_DATA_DIR) + "/" + name;
+}
+
+TEST(StructureEngine, SiliconGivesIntensitiesAndAReflectionFileReplacesTheList) {
     clLAUE laue;
-    laue.SGTAB_find("C 2/C");
-    EXPECT_EQ(laue.SGTAB_getHalls().size(), 18u);
+    EXPECT_EQ(laue.getStructureTitle(), "No structure data available");
+    laue.readCEL(dataFile("Si.cel"));
+    EXPECT_EQ(laue.m_spg, 227);
+    EXPECT_FLOAT_EQ(laue.getCellConstant(0), 5.4307f);
+    EXPECT_EQ(laue.cellAtoms().size(), 8u);  // diamond: 8 atoms in the cell
+    laue.GenerateHKL();
+    EXPECT_TRUE(laue.x_withIntensity);
+    ASSERT_GT(laue.n_hkl, 0);
+    float largest = 0;
+    for (int32_t i = 0; i < laue.n_hkl; ++i) {
+        EXPECT_GE(laue.getF(i), 1.0f);
+        largest = std::max(largest, laue.getF(i));
+    }
+    EXPECT_FLOAT_EQ(laue.intensityMaximum(), largest);
+    // The other origin choice puts (0,0,0) on a general position of 16.
     laue.changeHall(1);
-    EXPECT_EQ(laue.symmetryState().hallSymbol, "-A 2yac");
-    laue.changeHall(99);  // no such setting: nothing changes
-    EXPECT_EQ(laue.symmetryState().hallSymbol, "-A 2yac");
+    EXPECT_NE(laue.cellAtoms().size(), 8u);
+    laue.resetStructure();
+    EXPECT_FALSE(laue.bCSF);
+    EXPECT_TRUE(laue.cellAtoms().empty());
+    // A reflection file replaces the list.
+    laue.readRSV(dataFile("fe3o4.rsv"));
+    EXPECT_EQ(laue.n_hkl, 13);
+    EXPECT_TRUE(laue.x_withIntensity);
+    EXPECT_EQ(laue.labVectorTable().size(), 13u);
+    EXPECT_EQ(laue.rsvCellTexts()[0], "8.396");
+}
+
+TEST(StructureEngine, AFailedLoadLeavesTheCrystalAsItWas) {
+    clLAUE laue;
+    laue.readCIF(dataFile("corundum.cif"));
+    // R -3 c on hexagonal axes, the file's own setting: the R centring is in the operations.
+    EXPECT_EQ(laue.symmetryState().centringCount, 2);
+    EXPECT_EQ(laue.cellAtoms().size(), 12u + 18u);
+    laue.readCSF(dataFile("quartz.csf"));
+    laue.GenerateHKL();
+    const int32_t reflections = laue.n_hkl;
+    const std::string title = laue.m_tit;
+    const std::size_t atoms = laue.cellAtoms().size();
+    const auto bad = std::filesystem::temp_directory_path() / "lumora-bad.cel";
+    std::ofstream(bad, std::ios::binary) << "CELL 5 5 abc 90 90 90\nnatom 1\nSi1 14 0 0 0\nrgnr 227\n";
+    EXPECT_THROW(laue.readCEL(bad.string()), Error);
+    EXPECT_THROW(laue.readCIF(dataFile("missing.cif")), Error);
+    EXPECT_THROW(laue.readRSV(bad.string()), Error);
+    EXPECT_EQ(laue.n_hkl, reflections);
+    EXPECT_EQ(laue.m_tit, title);
+    EXPECT_EQ(laue.cellAtoms().size(), atoms);
+    EXPECT_EQ(laue.m_spg, 154);
+    std::filesystem::remove(bad);
+}
+
+TEST(StructureEngine, ListingGoesToAFileOrTheClipboard) {
+    clLAUE laue;
+    RecordingOwner owner;
+    laue.newDocument(&owner);
+    generate(laue, {4, 4, 4, 90, 90, 90}, "F M 3 M");
+    laue.copyData("");
+    EXPECT_EQ(owner.clipboard.substr(0, 12), "Unit Cell : ");
+    EXPECT_EQ(owner.clipboard, laue.hklListing());
+    const auto path = std::filesystem::temp_directory_path() / "lumora-listing.txt";
+    laue.copyData(path.string());
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), owner.clipboard);
+    std::filesystem::remove(path);
+    try {
+        laue.copyData("/nonexistent-folder/listing.txt");
+        FAIL() << "an unwritable path was reported as written";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), Error::PathAccess);
+    }
 }

@@ -1,132 +1,119 @@
+// The cell metric, the generated reflection list and its systematic absences.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <functional>
 #include <set>
 #include <tuple>
 
-#include "engine/LaueEngine.h"
+#include "EngineFixtures.h"
+#include "engine/Cell.h"
+#include "symmetry/SpaceGroupTable.h"
 #include "util/Error.h"
 
 using namespace lumora;
+using namespace lumora::testing;
+using engine::CellMetric;
 using engine::indexLimits;
 
-namespace {
-
-void setCell(clLAUE& laue, std::array<float, 6> cell) {
-    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, cell[static_cast<std::size_t>(i)]);
+TEST(CellMetric, SpacingsAgreeWithTextbookFormulaeAndTheIndependentLattice) {
+    const double a = 3.2094, c = 5.2103;
+    const CellMetric hex({a, a, c, 90, 90, 120});
+    const Cell tri{6.183, 4.822, 10.963, 84.5, 101.79, 97.2};
+    const CellMetric triclinic(tri);
+    const TestLattice lattice = latticeOf(tri);
+    for (int h = -3; h <= 3; ++h)
+        for (int k = -3; k <= 3; ++k)
+            for (int l = -3; l <= 3; ++l) {
+                if (!h && !k && !l) continue;
+                const double inv = 4.0 / 3.0 * (h * h + h * k + k * k) / (a * a) + l * l / (c * c);
+                EXPECT_NEAR(hex.spacing(h, k, l), 1 / std::sqrt(inv), 2e-6 / std::sqrt(inv)) << h << k << l;
+                const double d = 1 / length(lattice.normal(h, k, l));
+                EXPECT_NEAR(triclinic.spacing(h, k, l), d, 1e-5 * d) << h << k << l;
+            }
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(triclinic.directBasis()[i][j], lattice.direct[i][j], 1e-9);
 }
 
-struct HintRecorder : EngineOwner {
-    std::vector<std::string> hints;
-    void setHINT(const std::string& text) override { hints.push_back(text); }
-};
-
-}  // namespace
+TEST(CellMetric, ImpossibleCellsAreRefused) {
+    // The last two: alpha + beta < gamma, and angles that sum to 360.
+    for (const Cell& cell :
+         {Cell{0, 5, 5, 90, 90, 90}, Cell{5, -1, 5, 90, 90, 90}, Cell{5, 5, NAN, 90, 90, 90},
+          Cell{5, 5, INFINITY, 90, 90, 90}, Cell{5, 5, 5, 0, 90, 90}, Cell{5, 5, 5, 90, 180, 90},
+          Cell{5, 5, 5, 30, 30, 90}, Cell{5, 5, 5, 120, 120, 120}}) {
+        try {
+            CellMetric m(cell);
+            ADD_FAILURE() << "accepted " << cell[0] << " " << cell[1] << " " << cell[2] << " " << cell[3];
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), Error::InvalidCall);
+            EXPECT_NE(e.description().find("Invalid unit cell"), std::string::npos);
+        }
+    }
+    EXPECT_NO_THROW(CellMetric({5, 5, 5, 60, 60, 60}));
+}
 
 TEST(IndexLimits, ThresholdAndLimitsFollowTheCell) {
-    auto l = indexLimits(5, 5, 5);
-    EXPECT_FLOAT_EQ(l.dMin, 0.5f);
-    EXPECT_EQ(std::tie(l.h, l.k, l.l), std::make_tuple(int16_t{10}, int16_t{10}, int16_t{10}));
-
-    l = indexLimits(20, 20, 20);
-    EXPECT_FLOAT_EQ(l.dMin, 1.0f);
-    EXPECT_EQ(l.h + l.k + l.l, 60);
-
-    l = indexLimits(30, 30, 30);  // 90 > 70: the threshold grows once
-    EXPECT_FLOAT_EQ(l.dMin, 1.33f);
-    EXPECT_EQ(std::tie(l.h, l.k, l.l), std::make_tuple(int16_t{23}, int16_t{23}, int16_t{23}));
-
-    l = indexLimits(10, 10, 12);  // (a+b+c)/30 = 1.067 is capped at 1
-    EXPECT_FLOAT_EQ(l.dMin, 1.0f);
-    EXPECT_EQ(std::tie(l.h, l.k, l.l), std::make_tuple(int16_t{10}, int16_t{10}, int16_t{12}));
-
+    using C = std::tuple<float, float, float, float, int, int, int>;  // a b c, dMin, h k l limits
+    for (const auto& [a, b, c, dMin, h, k, l] :
+         {C{5, 5, 5, 0.5f, 10, 10, 10}, C{20, 20, 20, 1.0f, 20, 20, 20},
+          C{30, 30, 30, 1.33f, 23, 23, 23},    // 90 > 70: the threshold grows once
+          C{10, 10, 12, 1.0f, 10, 10, 12}}) {  // (a+b+c)/30 = 1.067 is capped at 1
+        const auto limits = indexLimits(a, b, c);
+        EXPECT_FLOAT_EQ(limits.dMin, dMin) << a;
+        EXPECT_EQ(std::tie(limits.h, limits.k, limits.l),
+                  std::make_tuple(int16_t(h), int16_t(k), int16_t(l)));
+    }
     EXPECT_THROW(indexLimits(40000, 5, 5), Error);
 }
 
 TEST(GenerateHKL, PrimitiveCubicListsEveryReflectionAboveTheThreshold) {
     clLAUE laue;
-    HintRecorder owner;
+    RecordingOwner owner;
     laue.newDocument(&owner);
     laue.SGTAB_find("P 1");
     laue.GenerateHKL();
-
-    // Independent count: all h k l in the box with d = 5/sqrt(N) >= 0.5, i.e. N <= 100.
-    std::set<std::tuple<int, int, int>> expected;
+    // Independent list: all h k l with d = 5/sqrt(N) >= 0.5, i.e. N <= 100.
+    std::set<std::tuple<int, int, int>> expected, got;
     for (int h = -10; h <= 10; ++h)
         for (int k = -10; k <= 10; ++k)
             for (int l = -10; l <= 10; ++l)
                 if ((h || k || l) && h * h + k * k + l * l <= 100) expected.insert({h, k, l});
-    ASSERT_EQ(laue.n_hkl, static_cast<int32_t>(expected.size()));
-    std::set<std::tuple<int, int, int>> got;
-    for (int32_t i = 0; i < laue.n_hkl; ++i) {
-        got.insert({laue.getH(i), laue.getK(i), laue.getL(i)});
-        EXPECT_EQ(laue.getF(i), 1.0f);
-    }
+    for (int32_t i = 0; i < laue.n_hkl; ++i) got.insert({laue.getH(i), laue.getK(i), laue.getL(i)});
+    EXPECT_EQ(laue.n_hkl, static_cast<int32_t>(expected.size()));
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(laue.x_hmax, 10);
-    EXPECT_FLOAT_EQ(laue.spacingMaximum(), 5.0f);
-    EXPECT_EQ(laue.s_maugin, "P 1");
+    EXPECT_EQ(laue.getF(0), 1.0f);
     EXPECT_FALSE(laue.x_withIntensity);
     ASSERT_FALSE(owner.hints.empty());
     EXPECT_EQ(owner.hints.front(), "generating reflections ...");
-}
-
-TEST(GenerateHKL, WithoutASpaceGroupNothingIsAbsent) {
-    clLAUE laue;  // no group installed: no operations
-    setCell(laue, {4, 4, 4, 90, 90, 90});
-    laue.GenerateHKL();
-    clLAUE p1;
-    setCell(p1, {4, 4, 4, 90, 90, 90});
-    p1.SGTAB_find("1");
-    p1.GenerateHKL();
-    EXPECT_EQ(laue.n_hkl, p1.n_hkl);
-    EXPECT_GT(laue.n_hkl, 0);
-}
-
-TEST(GenerateHKL, DrawingOrderIsSortedBySpacing) {
-    clLAUE laue;
-    setCell(laue, {4.5186f, 7.657f, 4.5258f, 90, 90, 90});
-    laue.SGTAB_find("C M C A");
-    laue.GenerateHKL();
+    // The drawing order visits every reflection once, by increasing spacing.
     const auto& order = laue.drawingOrder();
     ASSERT_EQ(static_cast<int32_t>(order.size()), laue.n_hkl);
-    std::set<int> indices;
     for (std::size_t i = 0; i < order.size(); ++i) {
-        const int n = static_cast<int>(order[i][1]);
-        indices.insert(n);
-        EXPECT_EQ(order[i][0], laue.getD(n));
-        if (i > 0) {
-            EXPECT_LE(order[i - 1][0], order[i][0]);
-        }
+        EXPECT_EQ(order[i][0], laue.getD(static_cast<int>(order[i][1])));
+        EXPECT_TRUE(i == 0 || order[i - 1][0] <= order[i][0]);
     }
-    EXPECT_EQ(static_cast<int32_t>(indices.size()), laue.n_hkl);
 }
 
 TEST(GenerateHKL, LargestSpacingDescribesTheCurrentListOnly) {
     clLAUE laue;
-    laue.SGTAB_find("P 1");
-    setCell(laue, {30, 30, 30, 90, 90, 90});
-    laue.GenerateHKL();
+    generate(laue, {30, 30, 30, 90, 90, 90});
     EXPECT_FLOAT_EQ(laue.spacingMaximum(), 30.0f);
-    setCell(laue, {5, 5, 5, 90, 90, 90});
-    laue.GenerateHKL();
+    generate(laue, kCubic5);
     EXPECT_FLOAT_EQ(laue.spacingMaximum(), 5.0f);
+    // Limits of 1: only the six 100-type reflections; then nothing reaches the threshold.
+    generate(laue, {0.6, 0.6, 0.6, 90, 90, 90});
+    EXPECT_EQ(laue.n_hkl, 6);
+    generate(laue, {0.1, 0.1, 0.1, 90, 90, 90});
+    EXPECT_EQ(laue.n_hkl, 0);
+    EXPECT_TRUE(laue.drawingOrder().empty());
 }
 
 TEST(GenerateHKL, RefusedCellsKeepThePreviousList) {
     clLAUE laue;
-    laue.SGTAB_find("P 1");
-    laue.GenerateHKL();
+    generate(laue, kCubic5);
     const int32_t before = laue.n_hkl;
     const auto firstD = laue.getD(0);
-
-    const std::array<std::array<float, 6>, 4> bad{{
-        {0, 5, 5, 90, 90, 90},
-        {5, 5, -3, 90, 90, 90},
-        {5, 5, 5, 30, 30, 90},
-        {40000, 5, 5, 90, 90, 90},
-    }};
-    for (const auto& cell : bad) {
+    for (const Cell& cell : {Cell{0, 5, 5, 90, 90, 90}, Cell{5, 5, -3, 90, 90, 90}, Cell{5, 5, 5, 30, 30, 90},
+                             Cell{40000, 5, 5, 90, 90, 90}}) {
         setCell(laue, cell);
         EXPECT_THROW(laue.GenerateHKL(), Error);
         EXPECT_EQ(laue.n_hkl, before);
@@ -134,45 +121,78 @@ TEST(GenerateHKL, RefusedCellsKeepThePreviousList) {
         EXPECT_FLOAT_EQ(laue.spacingMaximum(), 5.0f);
     }
     try {
-        setCell(laue, {40000, 5, 5, 90, 90, 90});
-        laue.GenerateHKL();
+        laue.GenerateHKL();  // still the 40000 Å cell
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), Error::Overflow);
     }
 }
 
-TEST(GenerateHKL, SmallAndTinyLists) {
-    clLAUE laue;
-    laue.SGTAB_find("P 1");
-    setCell(laue, {0.6f, 0.6f, 0.6f, 90, 90, 90});  // limits of 1: only the six 100-type reflections
-    laue.GenerateHKL();
-    EXPECT_EQ(laue.n_hkl, 6);
-    const auto& order = laue.drawingOrder();
-    for (std::size_t i = 1; i < order.size(); ++i) EXPECT_LE(order[i - 1][0], order[i][0]);
-
-    setCell(laue, {0.1f, 0.1f, 0.1f, 90, 90, 90});  // nothing reaches the threshold
-    laue.GenerateHKL();
-    EXPECT_EQ(laue.n_hkl, 0);
-    EXPECT_TRUE(laue.drawingOrder().empty());
-}
-
-TEST(QSort, SortsRowsByTheKeyColumnMovingWholeRows) {
-    std::vector<std::array<float, 2>> t{{5, 0}, {1, 1}, {4, 2}, {1, 3}, {3, 4}, {2, 5}, {5, 6}};
-    engine::qSort(t, 0, static_cast<int32_t>(t.size()) - 1, 0);
-    for (std::size_t i = 1; i < t.size(); ++i) EXPECT_LE(t[i - 1][0], t[i][0]);
-    // rows travel together
-    const std::array<float, 7> keyOf{5, 1, 4, 1, 3, 2, 5};
-    for (const auto& row : t) EXPECT_EQ(row[0], keyOf[static_cast<std::size_t>(row[1])]);
-
-    std::vector<std::array<float, 4>> one{{1, 2, 3, 4}};
-    engine::qSort(one, 0, 0, 0);
-    EXPECT_EQ(one[0][3], 4);
-    std::vector<std::array<float, 2>> none;
-    engine::qSort(none, 0, -1, 0);
-
-    // Many equal keys and a long sorted run stay cheap and correct.
+TEST(QSort, CopesWithManyEqualKeys) {
     std::vector<std::array<float, 2>> big(100000);
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = {static_cast<float>(i % 3), static_cast<float>(i)};
     engine::qSort(big, 0, static_cast<int32_t>(big.size()) - 1, 0);
     for (std::size_t i = 1; i < big.size(); ++i) ASSERT_LE(big[i - 1][0], big[i][0]);
+    EXPECT_EQ(static_cast<int>(big[0][1]) % 3, 0);  // rows travel with their key
+}
+
+// Absences of representative groups against reflection conditions derived by
+// hand from the centring vectors, screw axes and glide planes.
+namespace {
+
+bool even(int n) { return n % 2 == 0; }
+bool multipleOf(int n, int m) { return n % m == 0; }
+
+int rowOf(std::string symbol, float gamma = 120) { return symmetry::findHallEntry(symbol, gamma); }
+
+// Diamond glide of F d -3 m: F centring, and for any zero index the other two
+// sum to a multiple of 4 (which also gives h00: h = 4n).
+bool diamond(int h, int k, int l) {
+    if (!(even(h + k) && even(k + l))) return false;
+    if (h == 0) return multipleOf(k + l, 4);
+    if (k == 0) return multipleOf(h + l, 4);
+    if (l == 0) return multipleOf(h + k, 4);
+    return true;
+}
+
+struct Case {
+    const char* what;
+    int row;
+    std::function<bool(int, int, int)> present;
+};
+
+}  // namespace
+
+TEST(Absences, AgreeWithHandDerivedConditions) {
+    const auto all = [](int, int, int) { return true; };
+    const std::vector<Case> cases{
+        {"I", rowOf("I M 3 M"), [](int h, int k, int l) { return even(h + k + l); }},
+        {"F", rowOf("F M 3 M"), [](int h, int k, int l) { return even(h + k) && even(k + l); }},
+        {"C 1 2 1", 8, [](int h, int k, int) { return even(h + k); }},
+        {"P 1 21 1", 5, [](int h, int k, int l) { return !(h == 0 && l == 0) || even(k); }},
+        {"P 1 c 1", 20, [](int, int k, int l) { return k != 0 || even(l); }},
+        {"P 21/c", 80, [](int h, int k, int l) { return h == 0 && l == 0 ? even(k) : k != 0 || even(l); }},
+        {"F d -3 m origin 1", rowOf("F D 3 M"), diamond},
+        {"F d -3 m origin 2", rowOf("F D 3 M") + 1, diamond},
+        {"P 41", rowOf("P 41"), [](int h, int k, int l) { return h != 0 || k != 0 || multipleOf(l, 4); }},
+        {"P 63", rowOf("P 63"), [](int h, int k, int l) { return h != 0 || k != 0 || even(l); }},
+        {"R 3 hexagonal", rowOf("R 3", 120), [](int h, int k, int l) { return multipleOf(-h + k + l, 3); }},
+        {"R 3 rhombohedral", rowOf("R 3", 90), all},
+        {"P m -3 m", rowOf("P M 3 M"), all},
+        {"P 1", 0, all},
+    };
+    for (const Case& c : cases) {
+        clLAUE laue;
+        laue.SGTAB_getHallMatrices(laue.SGTAB_getEntry(c.row)[1]);
+        int mismatches = 0;
+        for (int h = -8; h <= 8; ++h)
+            for (int k = -8; k <= 8; ++k)
+                for (int l = -8; l <= 8; ++l) {
+                    if (!h && !k && !l) continue;
+                    const bool absent = laue.isExtinct(int16_t(h), int16_t(k), int16_t(l));
+                    if (absent == c.present(h, k, l) && ++mismatches <= 3)
+                        ADD_FAILURE() << c.what << ": " << h << " " << k << " " << l
+                                      << (absent ? " absent" : " present");
+                }
+        EXPECT_EQ(mismatches, 0) << c.what;
+    }
 }

@@ -4,8 +4,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-// Real widgets, off screen. The settings store and the per-user folders are
-// the test ones, under a temporary home, never the user's.
+// Real widgets, off screen; settings and per-user folders under a temporary home.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;

@@ -12,20 +12,17 @@
 
 namespace rendertest {
 
+using lumora::render::SpotRecord;
+
 // A document's engine with silicon loaded, drawing through a back buffer
 // onto a visible surface, every spot recorded.
 class PatternFixture : public ::testing::Test {
 protected:
-    static constexpr uint32_t kWhite = 0xFFFFFF;
-    static constexpr uint32_t kBlack = 0x000000;
-    static constexpr uint32_t kBlue = 0x0000FF;
-
     // Silicon (F d -3 m, a = 5.431 Å) with [001] along the beam.
     void loadSilicon(QSize size = QSize(400, 300)) {
         laue.setPictureSize(size.width(), size.height());
         laue.SGTAB_find("F D 3 M");
-        for (int i = 0; i < 3; ++i) laue.setCellConstant(i, 5.431f);
-        for (int i = 3; i < 6; ++i) laue.setCellConstant(i, 90);
+        for (int i = 0; i < 6; ++i) laue.setCellConstant(i, i < 3 ? 5.431f : 90);
         laue.GenerateHKL();
         laue.setOrientation(0, 0, 1, true);
         visible.resize(size);
@@ -44,15 +41,14 @@ protected:
 
     double cx() const { return visible.width() / 2.0; }
     double cy() const { return visible.height() / 2.0; }
-
-    // Pixel of a recorded spot's centre.
-    static QPoint centreOf(const lumora::render::SpotRecord& s, double cx, double cy) {
-        return {static_cast<int>(std::floor(cx + s.x)), static_cast<int>(std::floor(cy - s.y))};
+    QPoint centreOf(const SpotRecord& s) const {
+        return {static_cast<int>(std::floor(cx() + s.x)), static_cast<int>(std::floor(cy() - s.y))};
     }
 
-    // Spots that no spot drawn after them comes near (their centre pixel shows their own colour).
-    std::vector<lumora::render::SpotRecord> uncoveredSpots(double minimumRadius) const {
-        std::vector<lumora::render::SpotRecord> out;
+    // Spots that no spot drawn after them comes near, so their centre pixel
+    // shows their own colour.
+    std::vector<SpotRecord> uncoveredSpots(double minimumRadius) const {
+        std::vector<SpotRecord> out;
         for (std::size_t i = 0; i < spots.size(); ++i) {
             if (spots[i].radius < minimumRadius) continue;
             bool covered = false;
@@ -63,9 +59,20 @@ protected:
         return out;
     }
 
-    float spacingOf(const lumora::render::SpotRecord& s) const {
-        return laue.computeSpacing(static_cast<int16_t>(s.h), static_cast<int16_t>(s.k),
-                                   static_cast<int16_t>(s.l));
+    // Every uncovered spot inside the picture shows its recorded colour at its centre.
+    int expectSpotColours(const QImage& image, double minimumRadius = 2) const {
+        int checked = 0;
+        for (const auto& s : uncoveredSpots(minimumRadius)) {
+            const QPoint c = centreOf(s);
+            if (!image.rect().contains(c)) continue;
+            EXPECT_EQ(rgbAt(image, c.x(), c.y()), s.colour) << s.h << " " << s.k << " " << s.l;
+            ++checked;
+        }
+        return checked;
+    }
+
+    float spacingOf(const SpotRecord& s) const {
+        return laue.computeSpacing(int16_t(s.h), int16_t(s.k), int16_t(s.l));
     }
 
     AppStateGuard state;  // first: the engine reads the settings when it is made
@@ -73,7 +80,7 @@ protected:
     lumora::render::Surface visible{QSize(400, 300)};
     lumora::render::Surface back{QSize(400, 300)};
     lumora::render::PatternRenderer renderer{laue};
-    std::vector<lumora::render::SpotRecord> spots;
+    std::vector<SpotRecord> spots;
 };
 
 }  // namespace rendertest
