@@ -28,6 +28,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWheelEvent>
 #include <cmath>
 #include <memory>
 
@@ -55,6 +56,26 @@ inline bool writeFile(const QString& path, const QByteArray& bytes) {
 inline QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Mouse events at fractional positions, as a real pointer gives them.
+inline void sendMouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button,
+                      Qt::MouseButtons held) {
+    QMouseEvent event(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+inline void turnWheel(QWidget* w, int delta) {
+    const QPointF at(10, 10);
+    QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &wheel);
+}
+
+// Replaces the text of a field by typing.
+inline void typeInto(QLineEdit* e, const QString& text) {
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClicks(e, text);
 }
 
 // Runs `action` on the next modal dialog once it is shown.
@@ -109,8 +130,6 @@ struct Answers {
         setMessageHook(hook);
     }
     ~Answers() { clearMessageHook(); }
-    Answers(const Answers&) = delete;
-    Answers& operator=(const Answers&) = delete;
 };
 
 inline void clearStore() {
@@ -231,51 +250,27 @@ protected:
     QComboBox* orientationField() const { return child<QComboBox>("cmbORIENT"); }
     int zoomSlider() const { return child<SliderPanel>("pbSL")->value(SliderPanel::Zoom); }
 
-    void click(const char* button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
-    void pressApply() { click("btAPPLY"); }
+    void pressApply() { QTest::mouseClick(child<QPushButton>("btAPPLY"), Qt::LeftButton); }
     // Option buttons take clicks on their circle and caption only.
     void clickOption(const char* name) {
         auto* button = child<QAbstractButton>(name);
         QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
     }
-    void setText(const char* name, const QString& text) {
-        QLineEdit* e = edit(name);
-        e->setFocus();
-        e->selectAll();
-        QTest::keyClicks(e, text);
-    }
+    void setText(const char* name, const QString& text) { typeInto(edit(name), text); }
     // Types into the orientation field and confirms with Enter.
     void typeOrientation(const QString& text) {
-        QLineEdit* e = orientationField()->lineEdit();
-        e->setFocus();
-        e->selectAll();
-        QTest::keyClicks(e, text);
-        QTest::keyClick(e, Qt::Key_Return);
+        typeInto(orientationField()->lineEdit(), text);
+        QTest::keyClick(orientationField()->lineEdit(), Qt::Key_Return);
     }
     void clickTab(int index) {
         auto* tabs = child<QTabBar>("Tab1");
         QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(index).center());
     }
 
-    // Mouse events at fractional positions, as a real pointer gives them.
-    static void mouse(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButton button,
-                      Qt::MouseButtons held) {
-        QMouseEvent event(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(w, &event);
-    }
-    static void press(QWidget* w, QPointF at, Qt::MouseButton b = Qt::LeftButton) {
-        mouse(w, QEvent::MouseButtonPress, at, b, b);
-    }
-    static void moveTo(QWidget* w, QPointF at, Qt::MouseButton b = Qt::LeftButton) {
-        mouse(w, QEvent::MouseMove, at, Qt::NoButton, b);
-    }
-    static void release(QWidget* w, QPointF at, Qt::MouseButton b = Qt::LeftButton) {
-        mouse(w, QEvent::MouseButtonRelease, at, b, Qt::NoButton);
-    }
     static void drag(QWidget* w, QPointF from, QPointF to, Qt::MouseButton b = Qt::LeftButton) {
-        press(w, from, b);
-        moveTo(w, to, b);
-        release(w, to, b);
+        sendMouse(w, QEvent::MouseButtonPress, from, b, b);
+        sendMouse(w, QEvent::MouseMove, to, Qt::NoButton, b);
+        sendMouse(w, QEvent::MouseButtonRelease, to, b, Qt::NoButton);
     }
 
     Mat3f orientation() const { return doc->engine().orientationMatrix(); }

@@ -3,16 +3,13 @@
 #include <QClipboard>
 #include <QImage>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 
 #include "AppFixture.h"
 
 namespace lumora::app::test {
 namespace {
 
-// ---- structures and reflection files ---------------------------------------------------------
-
-TEST_F(DocumentFixture, StructureFileGivesAPatternWithIntensities) {
+TEST_F(DocumentFixture, StructureAndReflectionFilesGiveTheirListWhichFailedLoadsKeepAndTheFilesOwnSetting) {
     doc->readCEL(dataFile("Si.cel"));
     ASSERT_TRUE(ask_.messages.isEmpty()) << ask_.messages[0].toStdString();
     const int n = doc->engine().n_hkl;
@@ -24,34 +21,8 @@ TEST_F(DocumentFixture, StructureFileGivesAPatternWithIntensities) {
     EXPECT_FALSE(list()->topLevelItem(0)->text(3).isEmpty());
     clickTab(3);
     EXPECT_TRUE(child<QPlainTextEdit>("taCSF")->toPlainText().contains("rgnr 227"));
-}
 
-TEST_F(DocumentFixture, TheFilesOwnSettingIsShownAndKeptByApply) {
-    const QString path = dir_.filePath("si2.cel");
-    ASSERT_TRUE(
-        writeFile(path, "CELL 5.431 5.431 5.431 90 90 90\nnatom 1\nSi1 14 0.125 0.125 0.125\nrgnr 227 2\n"));
-    doc->readCEL(path);
-    ASSERT_TRUE(ask_.messages.isEmpty()) << ask_.messages[0].toStdString();
-    auto* settings = child<QComboBox>("cmbHALL");
-    EXPECT_EQ(settings->currentText(), "-F 4vw 2vw 3");
-    const int n = doc->engine().n_hkl;
-    const QString first = list()->topLevelItem(0)->text(3);
-    pressApply();
-    EXPECT_EQ(settings->currentIndex(), 1);
-    EXPECT_EQ(doc->engine().n_hkl, n);
-    EXPECT_EQ(list()->topLevelItem(0)->text(3), first);
-
-    // Choosing the other setting asks before the intensities are computed again.
-    ask_.yes = true;
-    settings->setFocus();
-    QTest::keyClick(settings, Qt::Key_Up);
-    EXPECT_EQ(ask_.messages, QStringList({"New Atom Structure: Recalculate Intensities?"}));
-    EXPECT_EQ(settings->currentIndex(), 0);
-}
-
-TEST_F(DocumentFixture, FilesThatCannotBeReadKeepTheCrystal) {
-    doc->readCEL(dataFile("Si.cel"));
-    const int n = doc->engine().n_hkl;
+    // Files that cannot be read keep the crystal.
     doc->readCEL(dataFile("no-such-file.cel"));
     doc->readRSV(dataFile("missing.rsv"));
     const QString broken = dir_.filePath("broken.csf");
@@ -65,9 +36,9 @@ TEST_F(DocumentFixture, FilesThatCannotBeReadKeepTheCrystal) {
     EXPECT_EQ(list()->topLevelItemCount(), n);
     EXPECT_EQ(edit("tfCell0")->text(), "5.4307");
     EXPECT_EQ(doc->windowTitle(), "Si.cel");
-}
 
-TEST_F(DocumentFixture, ReflectionFileReplacesTheListUntilApply) {
+    // A reflection file replaces the list until Apply.
+    ask_.messages.clear();
     doc->readRSV(dataFile("fe3o4.rsv"));
     ASSERT_TRUE(ask_.messages.isEmpty()) << ask_.messages[0].toStdString();
     EXPECT_EQ(hint(), "13 reflections read from file");
@@ -78,27 +49,67 @@ TEST_F(DocumentFixture, ReflectionFileReplacesTheListUntilApply) {
     pressApply();
     EXPECT_TRUE(child<QComboBox>("cmbSPG")->isEnabled());
     EXPECT_TRUE(hint().endsWith(" reflections generated"));
+
+    // A structure file's own setting is shown and kept by Apply.
+    const QString path = dir_.filePath("si2.cel");
+    ASSERT_TRUE(
+        writeFile(path, "CELL 5.431 5.431 5.431 90 90 90\nnatom 1\nSi1 14 0.125 0.125 0.125\nrgnr 227 2\n"));
+    doc->readCEL(path);
+    ASSERT_TRUE(ask_.messages.isEmpty()) << ask_.messages[0].toStdString();
+    auto* settings = child<QComboBox>("cmbHALL");
+    EXPECT_EQ(settings->currentText(), "-F 4vw 2vw 3");
+    const int count = doc->engine().n_hkl;
+    const QString first = list()->topLevelItem(0)->text(3);
+    pressApply();
+    EXPECT_EQ(settings->currentIndex(), 1);
+    EXPECT_EQ(doc->engine().n_hkl, count);
+    EXPECT_EQ(list()->topLevelItem(0)->text(3), first);
+
+    // Choosing the other setting asks before the intensities are computed again.
+    ask_.yes = true;
+    settings->setFocus();
+    QTest::keyClick(settings, Qt::Key_Up);
+    EXPECT_EQ(ask_.messages, QStringList({"New Atom Structure: Recalculate Intensities?"}));
+    EXPECT_EQ(settings->currentIndex(), 0);
 }
 
-// ---- listing, clipboard, pictures, PDF -------------------------------------------------------
-
-TEST_F(DocumentFixture, SaveHklWritesTheListingOrSaysWhyNot) {
+TEST_F(DocumentFixture, ListingPicturesAndThePdfAreWrittenOrTheFailureIsShownAndCopyTakesThemToo) {
     pressApply();
-    const QString path = dir_.filePath("list.txt");
-    EXPECT_TRUE(doc->saveHKL(path));
-    const QString text = QString::fromUtf8(readFile(path));
+    EXPECT_TRUE(doc->saveHKL(dir_.filePath("list.txt")));
+    const QString text = QString::fromUtf8(readFile(dir_.filePath("list.txt")));
     EXPECT_TRUE(text.startsWith("Unit Cell : 5.0 5.0 5.0 90.0 90.0 90.0 \r\n"))
         << text.left(60).toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("   %1 reflections").arg(doc->engine().n_hkl)));
+    const QSize size = picture("pb1")->surface().image().size();
+    EXPECT_TRUE(doc->saveAsBMP(dir_.filePath("p.bmp")));
+    EXPECT_TRUE(doc->saveAsJPG(dir_.filePath("p.jpg")));
+    EXPECT_TRUE(doc->saveAsPNG(dir_.filePath("p.png")));
+    for (const char* name : {"p.bmp", "p.jpg", "p.png"}) EXPECT_EQ(QImage(dir_.filePath(name)).size(), size);
+    EXPECT_TRUE(doc->saveAsSVG(dir_.filePath("p.svg")));
+    EXPECT_TRUE(readFile(dir_.filePath("p.svg")).contains("<svg"));
     EXPECT_TRUE(ask_.messages.isEmpty());
 
     EXPECT_FALSE(doc->saveHKL(dir_.filePath("no-such-folder/list.txt")));
-    ASSERT_EQ(ask_.messages.size(), 1);
-    EXPECT_TRUE(ask_.messages[0].contains(": Error 75: ")) << ask_.messages[0].toStdString();
-}
+    EXPECT_FALSE(doc->saveAsPNG(dir_.filePath("no-such-folder/p.png")));
+    ASSERT_EQ(ask_.messages.size(), 2);
+    for (const QString& m : ask_.messages) EXPECT_TRUE(m.contains(": Error 75: ")) << m.toStdString();
 
-TEST_F(DocumentFixture, CopyTakesThePictureOrTheList) {
-    pressApply();
+    ask_.messages.clear();
+    setText("tfTIT", "UNTITLED");  // counts as untitled
+    ask_.typed = "Cubic test";
+    ASSERT_TRUE(doc->EXPORT_PDF(dir_.filePath("a.pdf")));
+    EXPECT_EQ(ask_.messages, QStringList({"Title: Do you want to change the title?",
+                                          "Lumora: PDF generated, do you want view it ?"}));
+    EXPECT_EQ(edit("tfTIT")->text(), "Cubic test");
+    EXPECT_TRUE(readFile(dir_.filePath("a.pdf")).startsWith("%PDF"));
+
+    // A titled document is not asked; Yes opens the viewer.
+    ask_.messages.clear();
+    ask_.yes = true;
+    ASSERT_TRUE(doc->EXPORT_PDF(dir_.filePath("b.pdf")));
+    EXPECT_EQ(ask_.messages.size(), 1);
+    EXPECT_EQ(ask_.opened, QList<QUrl>({QUrl::fromLocalFile(dir_.filePath("b.pdf"))}));
+
     QClipboard* clipboard = QGuiApplication::clipboard();
     doc->doCopy();
     EXPECT_EQ(hint(), "Image copied to clipboard");
@@ -115,66 +126,7 @@ TEST_F(DocumentFixture, CopyTakesThePictureOrTheList) {
     EXPECT_TRUE(clipboard->text().isEmpty());
 }
 
-TEST_F(DocumentFixture, PicturesAreWrittenOrTheFailureIsShown) {
-    pressApply();
-    const QSize size = picture("pb1")->surface().image().size();
-    EXPECT_TRUE(doc->saveAsBMP(dir_.filePath("p.bmp")));
-    EXPECT_TRUE(doc->saveAsJPG(dir_.filePath("p.jpg")));
-    EXPECT_TRUE(doc->saveAsPNG(dir_.filePath("p.png")));
-    for (const char* name : {"p.bmp", "p.jpg", "p.png"}) EXPECT_EQ(QImage(dir_.filePath(name)).size(), size);
-    EXPECT_TRUE(doc->saveAsSVG(dir_.filePath("p.svg")));
-    EXPECT_TRUE(readFile(dir_.filePath("p.svg")).contains("<svg"));
-    EXPECT_TRUE(ask_.messages.isEmpty());
-
-    EXPECT_FALSE(doc->saveAsPNG(dir_.filePath("missing/p.png")));
-    ASSERT_EQ(ask_.messages.size(), 1);
-    EXPECT_TRUE(ask_.messages[0].contains(": Error 75: "));
-}
-
-TEST_F(DocumentFixture, PdfOfAnUntitledDocumentAsksForATitle) {
-    pressApply();
-    setText("tfTIT", "UNTITLED");  // counts as untitled
-    ask_.typed = "Cubic test";
-    ASSERT_TRUE(doc->EXPORT_PDF(dir_.filePath("a.pdf")));
-    EXPECT_EQ(ask_.messages, QStringList({"Title: Do you want to change the title?",
-                                          "Lumora: PDF generated, do you want view it ?"}));
-    EXPECT_EQ(edit("tfTIT")->text(), "Cubic test");
-    EXPECT_TRUE(readFile(dir_.filePath("a.pdf")).startsWith("%PDF"));
-
-    // A titled document is not asked; Yes opens the viewer.
-    ask_.messages.clear();
-    ask_.yes = true;
-    ASSERT_TRUE(doc->EXPORT_PDF(dir_.filePath("b.pdf")));
-    EXPECT_EQ(ask_.messages.size(), 1);
-    EXPECT_EQ(ask_.opened, QList<QUrl>({QUrl::fromLocalFile(dir_.filePath("b.pdf"))}));
-}
-
-// ---- photo and angle calculator --------------------------------------------------------------
-
-TEST_F(DocumentFixture, PhotoIsShownOnItsPage) {
-    pressApply();
-    doc->togglePhoto(true);
-    EXPECT_EQ(ask_.messages, QStringList({"Lumora: Active Document Has No Background Image Loaded!"}));
-
-    QImage photo(300, 400, QImage::Format_RGB32);
-    photo.fill(QColor(30, 60, 90));
-    ask_.file = dir_.filePath("film.png");
-    ASSERT_TRUE(photo.save(ask_.file));
-    click("btPHOTO");
-    ASSERT_EQ(ask_.fileDialogs.size(), 1);
-    EXPECT_EQ(ask_.fileDialogs[0][0], "Load Laue Photo");
-    EXPECT_EQ(doc->currentView(), frmDocument::Photo);
-    EXPECT_EQ(hint(), "film.png");
-    EXPECT_EQ(picture("pb2")->surface().image().pixelColor(5, 200), QColor(30, 60, 90));
-    doc->togglePhoto(false);
-    EXPECT_NE(picture("pb2")->surface().image().pixelColor(5, 200), QColor(30, 60, 90));
-
-    doc->loadPhoto(dir_.filePath("nothing.png"));
-    EXPECT_EQ(ask_.messages.size(), 2);
-    EXPECT_EQ(hint(), "film.png");
-}
-
-TEST_F(DocumentFixture, AngleCalculatorNeedsReflections) {
+TEST_F(DocumentFixture, AngleCalculatorNeedsReflectionsAndThePhotoIsShownOnItsPage) {
     doc->showAngleCalculator();
     EXPECT_EQ(ask_.messages, QStringList({"Lumora: Please generate HKL first"}));
     pressApply();
@@ -186,6 +138,27 @@ TEST_F(DocumentFixture, AngleCalculatorNeedsReflections) {
     doc->showAngleCalculator();
     EXPECT_EQ(shown, " Angle Calculator");
     EXPECT_EQ(ask_.messages.size(), 1);
+
+    ask_.messages.clear();
+    doc->togglePhoto(true);
+    EXPECT_EQ(ask_.messages, QStringList({"Lumora: Active Document Has No Background Image Loaded!"}));
+
+    QImage photo(300, 400, QImage::Format_RGB32);
+    photo.fill(QColor(30, 60, 90));
+    ask_.file = dir_.filePath("film.png");
+    ASSERT_TRUE(photo.save(ask_.file));
+    QTest::mouseClick(child<QPushButton>("btPHOTO"), Qt::LeftButton);
+    ASSERT_EQ(ask_.fileDialogs.size(), 1);
+    EXPECT_EQ(ask_.fileDialogs[0][0], "Load Laue Photo");
+    EXPECT_EQ(doc->currentView(), frmDocument::Photo);
+    EXPECT_EQ(hint(), "film.png");
+    EXPECT_EQ(picture("pb2")->surface().image().pixelColor(5, 200), QColor(30, 60, 90));
+    doc->togglePhoto(false);
+    EXPECT_NE(picture("pb2")->surface().image().pixelColor(5, 200), QColor(30, 60, 90));
+
+    doc->loadPhoto(dir_.filePath("nothing.png"));
+    EXPECT_EQ(ask_.messages.size(), 2);
+    EXPECT_EQ(hint(), "film.png");
 }
 
 }  // namespace

@@ -11,14 +11,11 @@
 namespace lumora::app::test {
 namespace {
 
-// ---- periodic table --------------------------------------------------------------------------
-
-TEST(PeriodicTableTest, ShowsTheElementsInTheUsualLayout) {
+TEST(PeriodicTableTest, ShowsTheElementsInTheUsualLayoutAndPicksOne) {
     QWidget owner;
     QWidget* window = showPeriodicTable(&owner);
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->isModal());
+    EXPECT_TRUE(window->isVisible() && !window->isModal());
     int elements = 0;
     for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
         elements += b->objectName().startsWith("element");
@@ -32,7 +29,6 @@ TEST(PeriodicTableTest, ShowsTheElementsInTheUsualLayout) {
     const auto at = [&](int z) { return table->button(z)->geometry().center(); };
     EXPECT_EQ(at(2).x(), at(10).x());
     EXPECT_LT(at(2).y(), at(10).y());
-    EXPECT_GT(at(2).x(), at(17).x());
     EXPECT_GT(at(58).y(), at(88).y());
     EXPECT_EQ(at(72).x(), at(40).x());  // Hf under Zr
 
@@ -41,9 +37,8 @@ TEST(PeriodicTableTest, ShowsTheElementsInTheUsualLayout) {
     const QString info = window->findChild<QLabel*>("elementInfo")->text();
     EXPECT_TRUE(info.startsWith("Si") && info.contains("Atomic number 14")) << info.toStdString();
     EXPECT_EQ(showPeriodicTable(&owner), window);
-}
 
-TEST(PeriodicTableTest, PickerReturnsTheClickedElementOrNothing) {
+    // The picker returns the clicked element, or nothing.
     whenModal([](QWidget* picker) {
         auto* table = picker->findChild<PeriodicTable*>();
         EXPECT_TRUE(table->button(29)->isChecked());  // opened on the current element
@@ -56,8 +51,6 @@ TEST(PeriodicTableTest, PickerReturnsTheClickedElementOrNothing) {
     });
     EXPECT_EQ(pickElement(nullptr, 29), 0);
 }
-
-// ---- structure editor ------------------------------------------------------------------------
 
 class StructureEditorTest : public ::testing::Test {
 protected:
@@ -80,54 +73,16 @@ protected:
     dlgCRYSTAL dialog;
 };
 
-TEST_F(StructureEditorTest, IsFilledFromTheDocumentsCrystal) {
+TEST_F(StructureEditorTest, IsFilledFromTheCrystalReturnsTheEditedAtomsAndListsTheSettingsOfAGroup) {
     ASSERT_EQ(grid()->rowCount(), static_cast<int>(laue.asymmetricAtoms().size()));
     EXPECT_EQ(cell(0, 1), "14");
-    EXPECT_EQ(dialog.findChild<QSpinBox*>("spaceGroup")->value(), 227);
+    EXPECT_EQ(field("a")->text(), "5.4307");
+    auto* number = dialog.findChild<QSpinBox*>("spaceGroup");
     auto* setting = dialog.findChild<QComboBox*>("setting");
+    EXPECT_EQ(number->value(), 227);
     EXPECT_EQ(setting->count(), 2);  // the two origins of F d -3 m
     EXPECT_EQ(setting->currentData().toInt(), laue.currentRow());
-    EXPECT_EQ(field("a")->text(), "5.4307");
-}
 
-TEST_F(StructureEditorTest, BadValuesAreRefusedByRowAndColumn) {
-    const struct {
-        int column;
-        const char* text;
-        const char* message;
-    } cases[] = {
-        {3, "abc", "Structure Editor: Row 1, column \"X\": \"abc\" is not a number."},
-        {1, "99", "column \"A.N.\": \"99\" is not an atomic number from 1 to 98."},
-        {1, "Xx", "column \"A.N.\""},
-        {2, "150", "column \"SOF\": the occupancy 150 lies outside 0 to 100."},
-        {5, "1/0", "column \"Z\": \"1/0\" is not a number."},
-        {4, "", "column \"Y\""},
-        {6, "-1", "column \"B\""},
-    };
-    for (const auto& c : cases) {
-        const QString old = cell(0, c.column);
-        edit(0, c.column, c.text);
-        ask.messages.clear();
-        pressOk();
-        ASSERT_EQ(ask.messages.size(), 1) << c.text;
-        EXPECT_TRUE(ask.messages[0].contains(c.message)) << ask.messages[0].toStdString();
-        EXPECT_TRUE(dialog.isVisible());
-        EXPECT_EQ(grid()->currentColumn(), c.column);
-        edit(0, c.column, old);
-    }
-    field("a")->setText("five");
-    pressOk();
-    EXPECT_EQ(ask.messages.last(), "Structure Editor: Cell constant a: \"five\" is not a number.");
-    field("a")->setText("5.431");
-
-    grid()->selectAll();
-    QTest::mouseClick(dialog.findChild<QPushButton*>("removeAtom"), Qt::LeftButton);
-    pressOk();
-    EXPECT_TRUE(ask.messages.last().contains("no atoms"));
-    EXPECT_TRUE(dialog.isVisible());
-}
-
-TEST_F(StructureEditorTest, ReturnsTheEditedAtomsWhichTheEngineTakes) {
     edit(0, 3, "1/4");
     edit(0, 2, "0.5");
     QTest::mouseClick(dialog.findChild<QPushButton*>("addAtom"), Qt::LeftButton);
@@ -156,11 +111,7 @@ TEST_F(StructureEditorTest, ReturnsTheEditedAtomsWhichTheEngineTakes) {
     laue.loadStructure(f);
     EXPECT_EQ(laue.asymmetricAtoms().size(), 2u);
     EXPECT_FLOAT_EQ(laue.getCellConstant(0), 5.5f);
-}
-
-TEST_F(StructureEditorTest, ChangingTheGroupListsItsSettings) {
-    auto* number = dialog.findChild<QSpinBox*>("spaceGroup");
-    auto* setting = dialog.findChild<QComboBox*>("setting");
+    dialog.show();  // again, for the settings of other groups
     number->setValue(14);
     EXPECT_GT(setting->count(), 3);  // P 21/c in its many cell choices
     number->setValue(1);
@@ -170,9 +121,40 @@ TEST_F(StructureEditorTest, ChangingTheGroupListsItsSettings) {
     EXPECT_EQ(dialog.result().spaceGroupNumber, 1);
 }
 
-TEST(StructureEditorDialogTest, CancelChangesNothing) {
-    clLAUE laue;
-    laue.readCEL(LUMORA_TEST_DATA_DIR "/Si.cel");
+TEST_F(StructureEditorTest, BadValuesAreRefusedByRowAndColumn) {
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {3, "abc", "Structure Editor: Row 1, column \"X\": \"abc\" is not a number."},
+        {1, "99", "column \"A.N.\": \"99\" is not an atomic number from 1 to 98."},
+        {1, "Xx", "column \"A.N.\""},
+        {2, "150", "column \"SOF\": the occupancy 150 lies outside 0 to 100."},
+        {5, "1/0", "column \"Z\": \"1/0\" is not a number."},
+        {4, "", "column \"Y\""},
+        {6, "-1", "column \"B\""},
+    };
+    for (const auto& [column, text, message] : cases) {
+        const QString old = cell(0, column);
+        edit(0, column, text);
+        ask.messages.clear();
+        pressOk();
+        ASSERT_EQ(ask.messages.size(), 1) << text;
+        EXPECT_TRUE(ask.messages[0].contains(message)) << ask.messages[0].toStdString();
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(grid()->currentColumn(), column);
+        edit(0, column, old);
+    }
+    field("a")->setText("five");
+    pressOk();
+    EXPECT_EQ(ask.messages.last(), "Structure Editor: Cell constant a: \"five\" is not a number.");
+    field("a")->setText("5.431");
+
+    grid()->selectAll();
+    QTest::mouseClick(dialog.findChild<QPushButton*>("removeAtom"), Qt::LeftButton);
+    pressOk();
+    EXPECT_TRUE(ask.messages.last().contains("no atoms"));
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(StructureEditorTest, CancelChangesNothingAndUnchangedAtomsKeepTheirElementText) {
     structure::StructureFile result;
     result.title = "untouched";
     whenModal([](QWidget* editor) {
@@ -183,20 +165,17 @@ TEST(StructureEditorDialogTest, CancelChangesNothing) {
     EXPECT_FALSE(editStructure(nullptr, laue, result));
     EXPECT_EQ(result.title, "untouched");
     EXPECT_FLOAT_EQ(laue.asymmetricAtoms()[0].x, 0.0f);
-}
 
-TEST(StructureEditorDialogTest, UnchangedAtomsKeepTheirElementTextAndNoAtomsGiveAnEmptyGrid) {
-    clLAUE laue;
-    laue.readCSF(LUMORA_TEST_DATA_DIR "/quartz.csf");
-    dlgCRYSTAL dialog;
-    dialog.setLaue(laue);
+    clLAUE quartz;
+    quartz.readCSF(LUMORA_TEST_DATA_DIR "/quartz.csf");
+    dialog.setLaue(quartz);
     dialog.grid()->item(1, 1)->setText("9");  // O becomes F
     structure::StructureFile edited;
     ASSERT_TRUE(dialog.readStructure(edited));
     ASSERT_EQ(edited.atoms.size(), 2u);
-    EXPECT_EQ(edited.atoms[0].element, laue.asymmetricAtoms()[0].element);  // "Si4" as the file wrote it
+    EXPECT_EQ(edited.atoms[0].element, quartz.asymmetricAtoms()[0].element);  // "Si4" as the file wrote it
     EXPECT_EQ(edited.atoms[1].element, "F");
-    EXPECT_EQ(edited.spaceGroupRow, laue.currentRow());
+    EXPECT_EQ(edited.spaceGroupRow, quartz.currentRow());
 
     clLAUE empty;
     empty.SGTAB_find("P 63/m m c");
@@ -204,8 +183,6 @@ TEST(StructureEditorDialogTest, UnchangedAtomsKeepTheirElementTextAndNoAtomsGive
     EXPECT_EQ(dialog.grid()->rowCount(), 0);
     EXPECT_EQ(dialog.findChild<QSpinBox*>("spaceGroup")->value(), 194);
 }
-
-// ---- scanner source --------------------------------------------------------------------------
 
 class ScannerSourceTest : public ::testing::Test {
 protected:
@@ -228,7 +205,7 @@ protected:
     Answers ask;
 };
 
-TEST_F(ScannerSourceTest, WithoutSaneOrADeviceThereIsNoSource) {
+TEST_F(ScannerSourceTest, WithoutSaneOrADeviceThereIsNoSourceElseTheChosenDeviceIsRemembered) {
     qputenv("PATH", bin.path().toLocal8Bit());  // a folder without scanimage
     chooseScannerSource(nullptr);
     EXPECT_EQ(ask.messages, QStringList({"TWAIN device: No scanner source is available. Install SANE "
@@ -237,50 +214,45 @@ TEST_F(ScannerSourceTest, WithoutSaneOrADeviceThereIsNoSource) {
     chooseScannerSource(nullptr);
     ASSERT_EQ(ask.messages.size(), 2);
     EXPECT_TRUE(ask.messages[1].contains("No scanner source is available."));
-}
 
-TEST_F(ScannerSourceTest, TheChosenDeviceIsRemembered) {
     fakeScanimage(
         "device `test:0' is a Noname frontend-tester virtual device\n"
         "device `genesys:libusb:001:004' is a Canon LiDE 110 flatbed scanner");
     const QString lide = "Canon LiDE 110 flatbed scanner  (genesys:libusb:001:004)";
-    QStringList offered;
+    QString offered;
     whenModal([&offered](QWidget* modal) {
         auto* chooser = qobject_cast<QInputDialog*>(modal);
-        offered = chooser->comboBoxItems();
-        chooser->setTextValue(offered.value(1));
+        offered = chooser->comboBoxItems().value(1);
+        chooser->setTextValue(offered);
         chooser->accept();
     });
     chooseScannerSource(nullptr);
-    EXPECT_TRUE(ask.messages.isEmpty()) << ask.messages.join("\n").toStdString();
-    EXPECT_EQ(offered.value(1), lide);
+    EXPECT_EQ(ask.messages.size(), 2);
+    EXPECT_EQ(offered, lide);
     EXPECT_EQ(remembered(), "genesys:libusb:001:004");
     // Next time the remembered device is offered first; cancelling keeps it.
     QString preset;
     whenModal([&preset](QWidget* modal) {
-        auto* chooser = qobject_cast<QInputDialog*>(modal);
-        preset = chooser->textValue();
-        chooser->reject();
+        preset = qobject_cast<QInputDialog*>(modal)->textValue();
+        qobject_cast<QInputDialog*>(modal)->reject();
     });
     chooseScannerSource(nullptr);
     EXPECT_EQ(preset, lide);
     EXPECT_EQ(remembered(), "genesys:libusb:001:004");
 }
 
-// ---- help ------------------------------------------------------------------------------------
-
 TEST(HelpTest, FindsTheManualBesideTheProgramOrInstalledOrSaysThereIsNone) {
     QTemporaryDir root;
-    QDir(root.path()).mkpath("bin/docs/help");
-    EXPECT_TRUE(helpIndexFile(root.filePath("bin")).isEmpty());
-    ASSERT_TRUE(writeFile(root.filePath("bin/docs/help/index.html"), ""));
-    EXPECT_EQ(helpIndexFile(root.filePath("bin")),
-              QFileInfo(root.filePath("bin/docs/help/index.html")).canonicalFilePath());
-    QDir(root.path()).mkpath("usr/bin");
-    QDir(root.path()).mkpath("usr/share/lumora/help");
-    ASSERT_TRUE(writeFile(root.filePath("usr/share/lumora/help/index.html"), ""));
-    EXPECT_EQ(helpIndexFile(root.filePath("usr/bin")),
-              QFileInfo(root.filePath("usr/share/lumora/help/index.html")).canonicalFilePath());
+    const std::pair<QString, QString> places[] = {{"bin", "bin/docs/help"},
+                                                  {"usr/bin", "usr/share/lumora/help"}};
+    for (const auto& [program, help] : places) {
+        QDir(root.path()).mkpath(program);
+        QDir(root.path()).mkpath(help);
+        EXPECT_TRUE(helpIndexFile(root.filePath(program)).isEmpty()) << program.toStdString();
+        ASSERT_TRUE(writeFile(root.filePath(help + "/index.html"), ""));
+        EXPECT_EQ(helpIndexFile(root.filePath(program)),
+                  QFileInfo(root.filePath(help + "/index.html")).canonicalFilePath());
+    }
 
     // The test program's folder holds no manual.
     ASSERT_TRUE(helpIndexFile(QCoreApplication::applicationDirPath()).isEmpty());

@@ -1,10 +1,10 @@
-// The Laue films: outline, grid, millimetre ticks and caption, the spots, their
-// labels, the beam mark and the film clip.
+// The Laue films: outline, grid, ticks, caption, beam mark, spots, labels and the film clip.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <QBitmap>
+#include <QRegion>
 
-#include "PatternFixture.h"
+#include "RenderTestSupport.h"
 
 using lumora::appState;
 using namespace rendertest;
@@ -39,20 +39,14 @@ protected:
                 return true;
         return false;
     }
-
-    // Text of the label colour (teal, set below) blended with the background.
-    static bool labelInk(const QImage& image, int x, int y) {
-        const QColor c = QColor::fromRgb(image.pixel(x, y));
-        return c.green() - c.red() > 30 && c.green() == c.blue();
-    }
 };
 
 }  // namespace
 
-TEST_F(FilmTest, GridLinesEveryTenMillimetresFromTheBeamInsideTheOutline) {
+TEST_F(FilmTest, GridEveryTenMillimetresTicksBeyondSevenPixelsAndTheBeamMark) {
     loadSilicon(QSize(600, 450));
     appState().flags.filmOutline = true;
-    laue.setSpacingThreshold(1);  // few spots, which might cover a grid line
+    laue.setSpacingThreshold(1);  // few spots, which might cover a line
     laue.setZoom(0.6f);
     const QImage& image = frame(1);
     const double between = cy() + g() / 2, column = cx() + g() / 2;  // between two lines
@@ -64,28 +58,31 @@ TEST_F(FilmTest, GridLinesEveryTenMillimetresFromTheBeamInsideTheOutline) {
     EXPECT_TRUE(near(image, cx() - hx(), between, kBlue));
     EXPECT_TRUE(near(image, column, cy() - hy(), kBlue, false));
     EXPECT_EQ(rgbAt(image, int(cx() + hx()) + 3, int(between)), kWhite);
+    // The beam mark is blue, ringed in black by the outline.
+    const QRect centre(int(cx()) - 5, int(cy()) - 5, 11, 11);
+    EXPECT_GT(countColour(image, centre, kBlue), 4);
+    EXPECT_GT(countColour(image, centre, kBlack), 4);
     appState().flags.blackBackground = true;
     EXPECT_TRUE(near(frame(1), cx() + 2 * g(), between, 0x000037));
-}
-
-TEST_F(FilmTest, MillimetreTicksOnlyWhenAMillimetreIsMoreThanSevenPixels) {
-    loadSilicon();
-    appState().flags.filmOutline = true;
-    laue.setSpacingThreshold(1);
+    appState().flags.blackBackground = false;
     // Runs of blue in the strip along the horizontal axis, right of the centre marks.
-    auto ticks = [&](const QImage& image) {
+    auto ticks = [&](const QImage& picture) {
         std::vector<bool> hits;
-        for (int x = int(cx()) + 6; x < 400; ++x)
-            hits.push_back(countColour(image, QRect(x, int(cy()) - 3, 1, 8), kBlue) > 0);
+        for (int x = int(cx()) + 6; x < 600; ++x)
+            hits.push_back(countColour(picture, QRect(x, int(cy()) - 3, 1, 8), kBlue) > 0);
         return runs(hits);
     };
     laue.setZoom(zoomForMillimetre(7));
     EXPECT_EQ(ticks(frame(1)), 0);
     laue.setZoom(zoomForMillimetre(7.1f));
-    EXPECT_NEAR(ticks(frame(1)), (200 - 6) / 7.1, 2);  // one tick per millimetre to the picture's edge
+    EXPECT_NEAR(ticks(frame(1)), (300 - 6) / 7.1, 2);  // one tick per millimetre to the picture's edge
     EXPECT_GT(countColour(visible.image(), QRect(int(cx()) - 3, int(cy()) + 6, 8, 144), kBlue), 20);
-    appState().flags.filmOutline = false;  // the ticks belong to the outline
+    appState().flags.filmOutline = false;  // the ticks and the ring round the beam belong to the outline
     EXPECT_EQ(ticks(frame(1)), 0);
+    EXPECT_GT(countColour(visible.image(), centre, kBlue), 4);
+    EXPECT_LE(countColour(visible.image(), centre, kBlack), 4);
+    appState().flags.spotColouring = true;  // coloured spots leave the beam unmarked
+    EXPECT_LE(countColour(frame(1), centre, kBlue), 4);
 }
 
 TEST_F(FilmTest, CaptionStandsAboveTheFilmsTopLeftCorner) {
@@ -102,22 +99,18 @@ TEST_F(FilmTest, CaptionStandsAboveTheFilmsTopLeftCorner) {
     measure.setFontSize(7);
     const double width = measure.textSize("100. x 125. [D=30. mm]").width();
     ASSERT_GT(width - measure.textSize("100 x 125 [D=30 mm]").width(), 5);
+    // Its ink, in the outline's blue, spans that width from the film's left edge, 14 pixels above the film.
     const int x0 = int(std::nearbyint(cx() - hx())), y0 = int(std::nearbyint(cy() - hy() - 14));
-    int left = 1000, right = -1, top = 1000, bottom = -1, blue = 0;
-    for (int y = y0 - 10; y < int(cy() - hy()) - 1; ++y)
-        for (int x = 0; x < 400; ++x)
-            if (rgbAt(image, x, y) != kWhite) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-                blue += QColor::fromRgb(image.pixel(x, y)).blue() == 255;  // blue like the outline
-            }
-    EXPECT_NEAR(left, x0, 2);
-    EXPECT_NEAR(right, x0 + width, 3);
-    EXPECT_GE(top, y0 - 1);
-    EXPECT_GT(blue, 30);
+    const QRect strip(0, y0 - 10, 400, int(cy() - hy()) - y0 + 9);
+    const QImage mask = image.copy(strip).createMaskFromColor(qRgb(255, 255, 255));  // white is color0
+    const QRect ink = QRegion(QBitmap::fromImage(mask)).boundingRect().translated(strip.topLeft());
+    EXPECT_NEAR(ink.left(), x0, 2);
+    EXPECT_NEAR(ink.right(), x0 + width, 3);
+    EXPECT_GE(ink.top(), y0 - 1);
+    EXPECT_GT(countIf(image, strip, [](QColor c) { return c.blue() == 255 && c != Qt::white; }), 30);
 }
 
-TEST_F(FilmTest, SpotsShowTheirColourWhereTheyAreRecorded) {
+TEST_F(FilmTest, SpotsShowTheirColourWhereTheyAreRecordedAndFlipXMirrorsThem) {
     loadSilicon(QSize(600, 450));
     laue.setOrientation(2, 3, 7, true);
     for (int16_t type : {1, 2}) {
@@ -129,57 +122,46 @@ TEST_F(FilmTest, SpotsShowTheirColourWhereTheyAreRecorded) {
             EXPECT_GE(std::hypot(s.x, s.y), 4);  // nothing behind the beam stop
         }
     }
+    const auto unflipped = spots;
+    appState().settings.flipX = true;
+    EXPECT_GT(expectSpotColours(frame(2), 1.5), 3);
+    ASSERT_EQ(spots.size(), unflipped.size());
+    for (std::size_t i = 0; i < spots.size(); ++i) {
+        EXPECT_NEAR(spots[i].x, -unflipped[i].x, 1e-3);
+        EXPECT_NEAR(spots[i].y, unflipped[i].y, 1e-3);
+    }
 }
 
 TEST_F(FilmTest, LabelsOnlyForSpacingsOfAtLeastHalfTheLargest) {
     loadSilicon(QSize(600, 450));
     laue.setZoom(0.6f);
-    appState().currentLabelColour = 128 * 256 + 128 * 65536;  // teal (0, 128, 128)
+    appState().currentLabelColour = kTealLabel;
     EXPECT_EQ(laue.getLabelThreshold(), 0.5f);
-    const QImage unlabelled = frame(1);
+    EXPECT_EQ(countIf(frame(1), QRect(0, 0, 600, 450), isLabelInk), 0);
     appState().flags.hklIndices = true;
     const QImage& image = frame(1);
-    const auto ink = [&](const QImage& picture, const QRect& box) {
-        int n = 0;
-        for (int y = box.top(); y <= box.bottom(); ++y)
-            for (int x = box.left(); x <= box.right(); ++x) n += labelInk(picture, x, y);
-        return n;
-    };
-    EXPECT_EQ(ink(unlabelled, unlabelled.rect()), 0);
     const float half = laue.spacingMaximum() / 2;
+    const auto labelBox = [&](const SpotRecord& s, QSize size) {
+        return QRect(centreOf(s) + QPoint(3, 3), size);
+    };
     int labelled = 0, bare = 0;
     for (const auto& s : spots) {
         // 222 lies at exactly half the largest spacing; its label is decided by the last bit.
-        const QRect box(centreOf(s) + QPoint(3, 3), QSize(12, 10));  // where the label starts
+        const QRect box = labelBox(s, QSize(12, 10));
         if (std::abs(spacingOf(s) - half) < 1e-4f || !image.rect().contains(box)) continue;
-        // Unless the label of a strong spot runs into the box.
-        const bool crowded = std::any_of(spots.begin(), spots.end(), [&](const SpotRecord& o) {
-            return spacingOf(o) >= half && QRect(centreOf(o) + QPoint(3, 3), QSize(45, 12)).intersects(box);
-        });
+        const int ink = countIf(image, box, isLabelInk);
         if (spacingOf(s) >= half) {
-            EXPECT_GT(ink(image, box), 3) << s.h << s.k << s.l;
+            EXPECT_GT(ink, 3) << s.h << s.k << s.l;
             ++labelled;
-        } else if (!crowded) {
-            EXPECT_EQ(ink(image, box), 0) << s.h << s.k << s.l;
+        } else if (std::none_of(spots.begin(), spots.end(), [&](const SpotRecord& o) {
+                       return spacingOf(o) >= half && labelBox(o, QSize(45, 12)).intersects(box);
+                   })) {  // unless the label of a strong spot runs into the box
+            EXPECT_EQ(ink, 0) << s.h << s.k << s.l;
             ++bare;
         }
     }
     EXPECT_GE(labelled, 8);
     EXPECT_GT(bare, 50);
-}
-
-TEST_F(FilmTest, BeamMarkAndCentreRing) {
-    loadSilicon();
-    const QRect centre(int(cx()) - 5, int(cy()) - 5, 11, 11);
-    // Blue beam mark unless spots are coloured; the outline adds a black ring of radius 3.
-    for (auto [outline, colouring, blue, black] :
-         {std::tuple{false, false, true, false}, {true, false, true, true}, {true, true, false, true}}) {
-        appState().flags.filmOutline = outline;
-        appState().flags.spotColouring = colouring;
-        const QImage& image = frame(2);
-        EXPECT_EQ(countColour(image, centre, kBlue) > 4, blue) << outline << colouring;
-        EXPECT_EQ(countColour(image, centre, kBlack) > 4, black) << outline << colouring;
-    }
 }
 
 TEST_F(FilmTest, ClipFilmRegionAndSpacingThresholdHideSpots) {

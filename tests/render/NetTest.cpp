@@ -1,14 +1,15 @@
-// The net disc of the stereogram and the Wulff monitor, with and without the polar net.
+// The net disc of the stereogram and the Wulff monitor, and the printed Wulff net checked
+// against the stereographic projection of a sphere with its polar axis in the page.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <QBuffer>
+#include <QPdfWriter>
+#include <QRegularExpression>
 
 #include "RenderTestSupport.h"
-#include "engine/LaueEngine.h"
-#include "render/PatternRenderer.h"
 
 using lumora::appState;
-using lumora::render::Surface;
+using lumora::render::printWulffNet;
 using namespace rendertest;
 
 namespace {
@@ -28,8 +29,7 @@ protected:
         return surface.image();
     }
 
-    // A pixel of `colour`, counting the pixels right, below and diagonally too,
-    // so that a path crossing a one-pixel staircase cannot slip through it.
+    // `colour` here, right, below or diagonally: a path cannot slip through a 1-pixel staircase.
     static std::function<bool(int, int)> near(const QImage& image, uint32_t colour) {
         return [&image, colour](int x, int y) {
             return rgbAt(image, x, y) == colour || rgbAt(image, x + 1, y) == colour ||
@@ -40,8 +40,33 @@ protected:
     AppStateGuard state;
     lumora::clLAUE laue;
     lumora::render::PatternRenderer renderer{laue};
-    Surface surface{QSize(420, 420)};
+    lumora::render::Surface surface{QSize(420, 420)};
 };
+
+QImage printedPage(int width, int height, int dpi = 96) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
+    image.fill(Qt::white);
+    printWulffNet(image);
+    return image;
+}
+
+// Whether the net of radius 570 about (700, 600), north up, is dark at latitude, longitude (°).
+bool darkAt(const QImage& image, double latitude, double longitude) {
+    const double phi = latitude * M_PI / 180, lambda = longitude * M_PI / 180;
+    const double z = 1 + std::cos(phi) * std::cos(lambda);
+    const double x = 700 + 570 * std::cos(phi) * std::sin(lambda) / z, y = 600 - 570 * std::sin(phi) / z;
+    return grey(image, int(std::floor(x)), int(std::floor(y))) < 160;
+}
+
+// Dark runs met along a latitude between two longitudes, or along a longitude between two latitudes.
+int runsAlong(const QImage& image, double fixed, double from, double to, bool alongLatitude = true) {
+    std::vector<bool> hits;
+    for (double v = from; v <= to; v += 0.01)
+        hits.push_back(alongLatitude ? darkAt(image, fixed, v) : darkAt(image, v, fixed));
+    return runs(hits);
+}
 
 }  // namespace
 
@@ -50,13 +75,9 @@ TEST_F(NetTest, PlainNetIsADiscWithCentreDotAndRimInTheColoursOfTheFlags) {
     EXPECT_EQ(rgbAt(image, 210, 210), kWhite);  // the centre dot
     EXPECT_EQ(rgbAt(image, 210, 10), kBlack);   // the rim at R
     EXPECT_EQ(rgbAt(image, 415, 210), kWhite);  // outside
-    int lines = 0;                              // inside the rim only the disc and the dot
-    for (int y = 30; y <= 390; ++y)
-        for (int x = 30; x <= 390; ++x) {
-            const double r = std::hypot(x - kCx, y - kCy);
-            lines += r > 4 && r < 190 && rgbAt(image, x, y) != kDisc;
-        }
-    EXPECT_EQ(lines, 0);
+    // Inside the rim only the disc and the dot.
+    EXPECT_EQ(countOther(image, QRect(80, 80, 261, 261), kDisc),
+              countOther(image, QRect(200, 200, 21, 21), kDisc));
     // Disc and rim with spot colouring (outline only) and on black.
     for (auto [black, colouring, disc, rim] :
          {std::tuple{false, true, kWhite, kBlack}, std::tuple{true, false, kDiscOnBlack, kDisc}}) {
@@ -65,33 +86,27 @@ TEST_F(NetTest, PlainNetIsADiscWithCentreDotAndRimInTheColoursOfTheFlags) {
         EXPECT_EQ(rgbAt(drawNet(), 310, 210), disc) << black;
         EXPECT_EQ(rgbAt(surface.image(), 410, 210), rim) << black;
     }
-}
-
-TEST_F(NetTest, RadiusZeroDrawsOnlyTheCentreDot) {
-    appState().flags.blackBackground = true;  // the dot is dark grey on black, so it can be seen
+    // Radius 0, even with the polar net, draws only the dot (dark grey on black, so it can be seen).
     appState().flags.polarNet = true;
-    const QImage& image = drawNet(0);
+    const QImage& dotOnly = drawNet(0);
     const QRect dot(205, 205, 11, 11);
-    EXPECT_GT(countColour(image, dot, kDotOnBlack), 4);
-    EXPECT_EQ(countOther(image, image.rect(), kBlack), countColour(image, dot, kDotOnBlack));
+    EXPECT_GT(countColour(dotOnly, dot, kDotOnBlack), 4);
+    EXPECT_EQ(countOther(dotOnly, dotOnly.rect(), kBlack), countColour(dotOnly, dot, kDotOnBlack));
 }
 
 TEST_F(NetTest, PolarNetHasEightCirclesAndThirtyTwoRadialSegmentsPlusTheDiameters) {
     appState().flags.polarNet = true;
     const QImage& image = drawNet();
     const auto line = near(image, kWhite);  // the net lines are white on the grey disc
-    // The eight small circles, 10° to 80°, at R tan(phi / 2), along a ray between two radial lines.
+    // The eight small circles, 10° to 80°, at R tan(phi / 2), met along a ray between two radial lines.
+    const auto onRay = [&](double r) {
+        return line(int(std::lround(kCx + r * std::cos(M_PI / 36))),
+                    int(std::lround(kCy + r * std::sin(M_PI / 36))));
+    };
     std::vector<bool> hits;
-    for (double r = 12; r <= kR - 4; r += 0.5)
-        hits.push_back(rgbAt(image, int(kCx + r * std::cos(5 * M_PI / 180)),
-                             int(kCy + r * std::sin(5 * M_PI / 180))) == kWhite);
+    for (double r = 12; r <= kR - 4; r += 0.5) hits.push_back(onRay(r));
     EXPECT_EQ(runs(hits), 8);
-    for (int phi = 10; phi <= 80; phi += 10) {
-        const double r = kR * std::tan(phi * M_PI / 360);
-        EXPECT_TRUE(line(int(std::lround(kCx + r * std::cos(M_PI / 36))),
-                         int(std::lround(kCy + r * std::sin(M_PI / 36)))))
-            << phi;
-    }
+    for (int phi = 10; phi <= 80; phi += 10) EXPECT_TRUE(onRay(kR * std::tan(phi * M_PI / 360))) << phi;
     // Between the 70° and 80° circles every 10° has a line: 32 segments and the two diameters;
     // inside the 10° circle only the diameters run on to the centre.
     EXPECT_EQ(
@@ -105,14 +120,59 @@ TEST_F(NetTest, PolarNetHasEightCirclesAndThirtyTwoRadialSegmentsPlusTheDiameter
     EXPECT_EQ(rgbAt(surface.image(), 410, 210), kDisc);
 }
 
-// The pattern draws its spots right after the net and relies on both.
-TEST_F(NetTest, LeavesTheForeColourAndASolidFill) {
-    appState().flags.polarNet = appState().flags.spotColouring = true;
-    surface.setForeColor(0x123456);
-    surface.setFillStyle(Surface::FillStyle::Transparent);
-    drawNet();
-    EXPECT_EQ(surface.foreColor(), 0x123456u);
-    surface.setFillColor(kRed);
-    surface.circle(20, 20, 8);
-    EXPECT_EQ(rgbAt(surface.image(), 20, 20), kRed);
+TEST(PrintedWulffNet, RadiusFollowsTheShorterSideAndTheTitleSitsTopLeft) {
+    for (const QSize size : {QSize(1400, 1000), QSize(1000, 1400)}) {
+        const QImage image = printedPage(size.width(), size.height());
+        const double cx = size.width() / 2.0, r = 0.95 * std::min(size.width(), size.height()) / 2;
+        const int row = size.height() / 2 - 3;
+        int left = -1, right = -1;
+        for (int x = 0; x < size.width(); ++x)
+            if (grey(image, x, row) < 160) right = x, left = left < 0 ? x : left;
+        EXPECT_NEAR(left, cx - r, 2) << size.width();
+        EXPECT_NEAR(right, cx + r, 2) << size.width();
+        // Beyond the primitive circle the page stays blank (the clip removes the construction circles).
+        EXPECT_EQ(countOther(image, QRect(0, row - 50, int(cx - r) - 3, 100), kWhite), 0) << size.width();
+        EXPECT_GT(countOther(image, QRect(0, 0, 220, 45), kWhite), 100) << size.width();  // the title
+    }
+}
+
+TEST(PrintedWulffNet, MeridiansAndParallelsEveryTwoDegreesThinnedNearThePoles) {
+    const QImage image = printedPage(1400, 1200);
+    // Just above the equator: meridians at -88°, -86°, ..., 88°, the central one being the diameter.
+    EXPECT_EQ(runsAlong(image, 1, -89, 89), 89);
+    // Parallels every 2° (the equator being the diameter), short of the poles.
+    EXPECT_EQ(runsAlong(image, 3, -79, 79, false), 79);
+    // Within 10° of a pole only the 10° meridians, within 2° none but the diameter.
+    EXPECT_EQ(runsAlong(image, 61, -25, 25), 25);
+    EXPECT_EQ(runsAlong(image, 81, -25, 25), 5);
+    EXPECT_EQ(runsAlong(image, -81, -25, 25), 5);
+    EXPECT_EQ(runsAlong(image, 89, 30, 75), 0);
+    EXPECT_TRUE(darkAt(image, 89, 0));
+}
+
+// A chart printed at 600 dpi has the same line weights as one at 150 dpi.
+TEST(PrintedWulffNet, LineWeightsFollowTheResolution) {
+    const auto rimInk = [](const QImage& image, double scale) {  // across the primitive circle half way up
+        const double r = 0.95 * 112.5 * scale, x = 150 * scale + r * std::cos(M_PI / 6);
+        const int y = static_cast<int>(112.5 * scale - r / 2);
+        double ink = 0;
+        for (int px = int(x - 6 * scale); px <= int(x + 6 * scale); ++px) ink += 255 - grey(image, px, y);
+        return ink;
+    };
+    EXPECT_NEAR(rimInk(printedPage(1200, 900, 600), 4) / rimInk(printedPage(300, 225, 150), 1), 4, 0.6);
+}
+
+TEST(PrintedWulffNet, WritesOnePdfPageWithTheSerifTitle) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&buffer);
+        printWulffNet(pdf);
+    }
+    const QString text = QString::fromLatin1(buffer.data());
+    ASSERT_TRUE(text.startsWith("%PDF"));
+    EXPECT_EQ(text.count(QRegularExpression(R"(/Type /Page[\s])")), 1);
+    // The only text on the page is the title, in a bold italic serif face.
+    EXPECT_TRUE(
+        text.contains(QRegularExpression(R"(/BaseFont /[^\s/]*(Serif|Times)[^\s/]*Bold[^\s/]*Italic)")));
 }

@@ -1,37 +1,47 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/AppState.h"
+#include "engine/LaueEngine.h"
 #include "engine/Palette.h"
+#include "render/PatternRenderer.h"
 
 namespace rendertest {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+constexpr uint32_t kTealLabel = 128 * 256 + 128 * 65536;  // label colour (0, 128, 128), stored as BGR
 
 // Colour of a pixel as 0xRRGGBB.
 inline uint32_t rgbAt(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
 inline int grey(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)); }
+inline bool isGrey(uint32_t c) { return (c >> 16) == ((c >> 8) & 0xFF) && ((c >> 8) & 0xFF) == (c & 0xFF); }
+// Teal label text blended with the background.
+inline bool isLabelInk(QColor c) { return c.green() - c.red() > 30 && c.green() == c.blue(); }
 
-// Pixels of `colour` inside `area`.
-inline int countColour(const QImage& image, const QRect& area, uint32_t colour) {
+// Pixels inside `area` whose colour satisfies `pred`.
+inline int countIf(const QImage& image, const QRect& area, const std::function<bool(QColor)>& pred) {
     int count = 0;
     const QRect r = area.intersected(image.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) count += rgbAt(image, x, y) == colour;
+        for (int x = r.left(); x <= r.right(); ++x) count += pred(QColor::fromRgb(image.pixel(x, y)));
     return count;
 }
-
-// Pixels inside `area` that differ from `background`.
+inline int countColour(const QImage& image, const QRect& area, uint32_t colour) {
+    return countIf(image, area, [colour](QColor c) { return (c.rgb() & 0xFFFFFFu) == colour; });
+}
 inline int countOther(const QImage& image, const QRect& area, uint32_t background) {
-    const QRect r = area.intersected(image.rect());
-    return r.width() * r.height() - countColour(image, r, background);
+    return countIf(image, area, [background](QColor c) { return (c.rgb() & 0xFFFFFFu) != background; });
 }
 
 // Number of maximal runs of hits, walking the samples in order.
@@ -41,40 +51,105 @@ inline int runs(const std::vector<bool>& hits) {
     return count;
 }
 
-// Samples around a circle of `radius` about (cx, cy), starting at 0.05° so
-// that no sample sits exactly on an axis, in steps small enough to see
-// 1-pixel lines; a run that wraps past the end counts once.
+// Runs of hits around a circle about (cx, cy), sampled finely enough to see 1-pixel lines,
+// starting at 45°, between two lines of the nets, so that no run wraps past the end.
 inline int runsAroundCircle(double cx, double cy, double radius, const std::function<bool(int, int)>& hit) {
     std::vector<bool> out;
     const int steps = static_cast<int>(std::ceil(2 * M_PI * radius * 4));
     for (int i = 0; i < steps; ++i) {
-        const double a = 2 * M_PI * (i + 0.05) / steps;
-        out.push_back(hit(static_cast<int>(std::floor(cx + radius * std::cos(a))),
-                          static_cast<int>(std::floor(cy + radius * std::sin(a)))));
+        const double a = M_PI / 4 + 2 * M_PI * i / steps;
+        out.push_back(
+            hit(int(std::floor(cx + radius * std::cos(a))), int(std::floor(cy + radius * std::sin(a)))));
     }
-    const auto gap = std::find(out.begin(), out.end(), false);
-    if (gap == out.end()) return out.empty() ? 0 : 1;
-    std::rotate(out.begin(), gap, out.end());
     return runs(out);
 }
 
-// Saves the application-wide state and starts every test from the defaults:
-// no display flags, the grey palette, red labels.
-class AppStateGuard {
-public:
-    AppStateGuard() : saved_(lumora::appState()) {
+// Saves the application-wide state; tests start without flags, with grey spots and red labels.
+struct AppStateGuard {
+    AppStateGuard() {
         auto& app = lumora::appState();
         app.flags = {};
         app.settings = {};
         app.currentLabelColour = 255;
         lumora::engine::buildSpotPalette(false, app.palette);
     }
-    ~AppStateGuard() { lumora::appState() = saved_; }
-    AppStateGuard(const AppStateGuard&) = delete;
-    AppStateGuard& operator=(const AppStateGuard&) = delete;
+    ~AppStateGuard() { lumora::appState() = saved; }
+    const lumora::AppState saved = lumora::appState();  // taken before the constructor's body runs
+};
 
-private:
-    lumora::AppState saved_;
+using lumora::render::SpotRecord;
+
+// An engine drawing through a back buffer onto a visible surface, every spot recorded.
+class PatternFixture : public ::testing::Test {
+protected:
+    // Silicon (F d -3 m, a = 5.431 Å) with [001] along the beam.
+    void loadSilicon(QSize size = QSize(400, 300)) {
+        laue.setPictureSize(size.width(), size.height());
+        laue.SGTAB_find("F D 3 M");
+        for (int i = 0; i < 6; ++i) laue.setCellConstant(i, i < 3 ? 5.431f : 90);
+        laue.GenerateHKL();
+        laue.setOrientation(0, 0, 1, true);
+        visible.resize(size);
+        back.resize(size);
+        renderer.setGraphicsContext(&visible, nullptr, &back, nullptr);
+        renderer.setSpotRecorder(&spots);
+        ASSERT_GT(laue.n_hkl, 100);
+    }
+
+    // Draws one frame of the plot type and returns what the user sees.
+    const QImage& frame(int16_t plotType) {
+        laue.m_mode = plotType;
+        renderer.drawHKL();
+        return visible.image();
+    }
+
+    double cx() const { return visible.width() / 2.0; }
+    double cy() const { return visible.height() / 2.0; }
+    QPoint centreOf(const SpotRecord& s) const {
+        return {static_cast<int>(std::floor(cx() + s.x)), static_cast<int>(std::floor(cy() - s.y))};
+    }
+
+    // Every spot in the picture that no later spot comes near shows its recorded colour at its centre.
+    int expectSpotColours(const QImage& image, double minimumRadius = 2) const {
+        int checked = 0;
+        for (auto it = spots.begin(); it != spots.end(); ++it) {
+            const QPoint c = centreOf(*it);
+            const auto covers = [&](const SpotRecord& o) {
+                return std::hypot(o.x - it->x, o.y - it->y) < o.radius + 3;
+            };
+            if (it->radius < minimumRadius || !image.rect().contains(c) ||
+                std::any_of(it + 1, spots.end(), covers))
+                continue;
+            EXPECT_EQ(rgbAt(image, c.x(), c.y()), it->colour) << it->h << " " << it->k << " " << it->l;
+            ++checked;
+        }
+        return checked;
+    }
+
+    // A drawn spot well inside the picture with no other spot within `clearance`
+    // pixels (harmonics of its plane, on the same place, do not count).
+    const SpotRecord& isolatedSpot(double clearance) const {
+        for (const SpotRecord& s : spots) {
+            if (std::abs(s.x) > cx() - 90 || std::abs(s.y) > cy() - 30) continue;
+            if (std::none_of(spots.begin(), spots.end(), [&](const SpotRecord& o) {
+                    const double d = std::hypot(o.x - s.x, o.y - s.y);
+                    return d > 0.01 && d < clearance;
+                }))
+                return s;
+        }
+        throw std::runtime_error("no isolated spot");
+    }
+
+    float spacingOf(const SpotRecord& s) const {
+        return laue.computeSpacing(int16_t(s.h), int16_t(s.k), int16_t(s.l));
+    }
+
+    AppStateGuard state;  // first: the engine reads the settings when it is made
+    lumora::clLAUE laue;
+    lumora::render::Surface visible{QSize(400, 300)};
+    lumora::render::Surface back{QSize(400, 300)};
+    lumora::render::PatternRenderer renderer{laue};
+    std::vector<SpotRecord> spots;
 };
 
 }  // namespace rendertest

@@ -2,8 +2,7 @@
 
 #include <QGuiApplication>
 
-// Text and fonts need a GUI application. The tests draw off screen only, also
-// when they are listed at build time outside the test environment.
+// Text and fonts need a GUI application; the tests draw off screen only.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -86,6 +86,8 @@ TEST(CsfReader, RefusesFilesItCannotRead) {
     const std::string atom = atomLine("O1", "O", "1", "0", "0", "0");
     const std::tuple<std::string, int, const char*> cases[] = {
         {"", Error::InputPastEnd, ""},
+        {"\x01\x02\x03\x04garbage\x05\x06\x07\x08", Error::TypeMismatch, "not a text file"},
+        {"CELL: 5 5 1e40 90 90 90\n" + group + atom, Error::Overflow, "cell constant c is too large"},
         {group + atom, Error::TypeMismatch, "The file holds no unit cell"},
         {cell + atom, Error::TypeMismatch, "The file names no space group"},
         {cell + group, Error::TypeMismatch, "The file holds no atoms"},

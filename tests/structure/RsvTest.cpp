@@ -103,6 +103,8 @@ TEST(RsvRefused, ShortBrokenOrAbsurdFilesNameTheLineAndTheFault) {
     const std::string cell = "CELL  4 5 6 90 90 90\r\n", head = "x\r\ny\r\n", t = "TITL  t\r\n";
     const std::tuple<std::string, int, std::string> cases[] = {
         {"", Error::InputPastEnd, "before line 3"},
+        {"\x01\r\n\x02\r\n\x03\x04garbage\x05\r\n\x06\x07\x08\r\n", Error::TypeMismatch,
+         "line 3 of the reflection file"},
         {head + cell + t, Error::InputPastEnd, "no reflections"},
         {head + "CELL  4 five 6 90 90 90\r\n" + t + "1 1 1 1\r\n", Error::TypeMismatch, "\"five\""},
         {head + "CELL  4 5 0 90 90 90\r\n" + t + "1 1 1 1\r\n", Error::InvalidCall, "edge c"},
