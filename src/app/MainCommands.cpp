@@ -262,6 +262,12 @@ void frmMain::showPopupMenu(const QPoint& globalPosition) { popup_->exec(globalP
 // ---- the command line ------------------------------------------------------------------------
 
 bool frmMain::applyCommandLine(const QString& text) {
+    // A file named on the command line (a structure, a reflection file or a
+    // photograph) opens as through File > Open.
+    if (!text.contains(QLatin1Char('|')) && QFileInfo(text).isFile()) {
+        openFile(QFileInfo(text).absoluteFilePath());
+        return true;
+    }
     if (text.size() <= 7 || !text.contains(QLatin1Char('|'))) return false;
     const QStringList fields = text.split(QLatin1Char('|'));
     if (fields.size() < 8) return false;

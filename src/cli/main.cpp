@@ -1,3 +1,4 @@
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <iostream>
 #include <string>
@@ -15,11 +16,12 @@ void quietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
     qt_message_output(type, context, message);
 }
 
-// The desktop program runs without arguments or on a cell "number|a|b|c|alpha|beta|gamma|name";
-// everything else is a subcommand (or a mistake the subcommands explain).
+// The desktop program runs without arguments, on a cell "number|a|b|c|alpha|beta|gamma|name"
+// or on a file to open; everything else is a subcommand (or a mistake the subcommands explain).
 bool isDesktop(const std::vector<std::string>& args) {
     if (args.size() < 2) return true;
     if (lumora::cli::isHeadless(args)) return false;
+    if (args.size() == 2 && QFileInfo(QString::fromStdString(args[1])).isFile()) return true;
     for (std::size_t i = 1; i < args.size(); ++i)
         if (args[i].find('|') != std::string::npos) return true;
     return false;

@@ -68,6 +68,13 @@ TEST_F(StartupTest, TheCommandLineOpensTheFirstDocumentOnItsCellOrAnEmptyOneAndC
         EXPECT_TRUE(!explained || ask_.messages[0].contains("command line")) << text;
     }
 
+    // A file named alone opens as through File > Open; a missing one is no cell either.
+    const auto opened = openMainWindow(dataFile("quartz.csf"));
+    EXPECT_TRUE(opened->activeDocument()->windowTitle().endsWith("quartz.csf"));
+    EXPECT_GT(opened->activeDocument()->engine().n_hkl, 0);
+    const auto missing = openMainWindow(dir_.filePath("missing.cel"));
+    EXPECT_EQ(missing->document(1)->windowTitle(), "Document 1");
+
     EXPECT_EQ(commandText({"lumora"}), "");
     // An unquoted name with a blank arrives in two pieces.
     EXPECT_EQ(commandText({"lumora", "1|2|3|4|5|6|7|silicon", "crystal"}), "1|2|3|4|5|6|7|silicon crystal");
