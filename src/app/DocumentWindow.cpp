@@ -57,8 +57,8 @@ frmDocument::frmDocument(frmMain* main, int index)
       index_(index),
       m_laue(std::make_unique<clLAUE>()),
       renderer_(std::make_unique<render::PatternRenderer>(*m_laue)),
-      drag_(std::make_unique<DragController>(5.0)),
-      dragStruct_(std::make_unique<DragController>(2.0)) {
+      drag_(std::make_unique<DragController>(DragController::Surface::Pattern)),
+      dragStruct_(std::make_unique<DragController>(DragController::Surface::Structure)) {
     setObjectName("frmDocument");
     setWindowTitle(QStringLiteral("Document %1").arg(index));
     setFocusPolicy(Qt::StrongFocus);

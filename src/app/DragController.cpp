@@ -20,15 +20,11 @@ bool isClick(double dx, double dy) { return std::fabs(dx) < 2 && std::fabs(dy) <
 DragController::DragController(Surface surface)
     : surface_(surface), pixelsPerDegree_(surface == Surface::Pattern ? kPatternGain : kStructureGain) {}
 
-DragController::DragController(double pixelsPerDegree)
-    : surface_(pixelsPerDegree == kPatternGain ? Surface::Pattern : Surface::Structure),
-      pixelsPerDegree_(pixelsPerDegree > 0 ? pixelsPerDegree : kPatternGain) {}
-
 void DragController::press(double x, double y, Qt::MouseButton button, double width) {
     pressX_ = lastX_ = x;
     pressY_ = lastY_ = y;
     width_ = width;
-    zoomDrag_ = x >= width / 2;
+    zoomDrag_ = surface_ == Surface::Pattern && x >= width / 2;
     button_ = button;
     dragging_ = true;
     zoomAnchor_ = -1;
@@ -37,12 +33,11 @@ void DragController::press(double x, double y, Qt::MouseButton button, double wi
 DragController::Action DragController::move(double x, double y, Qt::MouseButtons buttons, int plotType,
                                             bool flipX, int zoomValue) {
     if (x == lastX_ && y == lastY_) return {};
-    if (surface_ == Surface::Structure) return moveOnStructure(x, y, buttons);
-    return moveOnPattern(x, y, buttons, plotType, flipX, zoomValue);
-}
-
-DragController::Action DragController::moveOnPattern(double x, double y, Qt::MouseButtons buttons,
-                                                     int plotType, bool flipX, int zoomValue) {
+    // The structure turns as the 3-D view does, and never zooms.
+    if (surface_ == Surface::Structure) {
+        plotType = 0;
+        flipX = false;
+    }
     const bool film = plotType == 1 || plotType == 2;
     Action action;
     if (buttons & Qt::LeftButton) {
@@ -87,25 +82,6 @@ DragController::Action DragController::moveOnPattern(double x, double y, Qt::Mou
     return action;
 }
 
-DragController::Action DragController::moveOnStructure(double x, double y, Qt::MouseButtons buttons) {
-    Action action;
-    if (buttons & Qt::LeftButton) {
-        action.kind = Action::RotateYZ;
-        action.a = static_cast<float>((lastY_ - y) / pixelsPerDegree_);
-        action.b = static_cast<float>((lastX_ - x) / pixelsPerDegree_);
-    } else if (buttons & Qt::RightButton) {
-        float delta = static_cast<float>((lastY_ - y) / pixelsPerDegree_ + (lastX_ - x) / pixelsPerDegree_);
-        if (x > width_ / 2) delta = -delta;
-        action.kind = Action::RotateX;
-        action.a = delta;
-    } else {
-        return {};
-    }
-    lastX_ = x;
-    lastY_ = y;
-    return action;
-}
-
 DragController::Action DragController::release(double x, double y, Qt::MouseButton button, int plotType) {
     const bool wasDragging = dragging_;
     dragging_ = false;
@@ -122,7 +98,7 @@ DragController::Action DragController::release(double x, double y, Qt::MouseButt
 }
 
 QCursor DragController::dragCursor() const {
-    if (surface_ == Surface::Pattern && button_ == Qt::RightButton && zoomDrag_) return zoomCursor();
+    if (button_ == Qt::RightButton && zoomDrag_) return zoomCursor();
     return rotationCursor();
 }
 

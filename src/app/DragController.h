@@ -26,8 +26,6 @@ public:
     static constexpr double kStructureGain = 2.0;
 
     explicit DragController(Surface surface = Surface::Pattern);
-    // pixelsPerDegree: 5 gives the pattern rules, any other gain (2) the structure rules.
-    explicit DragController(double pixelsPerDegree);
 
     // A button went down at (x, y) on a surface `width` pixels wide.
     void press(double x, double y, Qt::MouseButton button, double width);
@@ -38,7 +36,7 @@ public:
     Action release(double x, double y, Qt::MouseButton button, int plotType);
 
     bool dragging() const { return dragging_; }
-    // Right button pressed on the right half: the drag zooms.
+    // Right button pressed on the right half of the pattern: the drag zooms.
     bool zoomDrag() const { return zoomDrag_; }
     Qt::MouseButton pressedButton() const { return button_; }
     // The pointer to show while the button is held: the zoom cursor for a
@@ -46,10 +44,6 @@ public:
     QCursor dragCursor() const;
 
 private:
-    Action moveOnPattern(double x, double y, Qt::MouseButtons buttons, int plotType, bool flipX,
-                         int zoomValue);
-    Action moveOnStructure(double x, double y, Qt::MouseButtons buttons);
-
     Surface surface_;
     double pixelsPerDegree_;
     double pressX_ = 0, pressY_ = 0;

@@ -27,7 +27,7 @@ TEST(DragRules, ClicksDragsAndZoomOnEveryPlotAndOnTheStructure) {
     EXPECT_EQ(clicks.move(150, 150, Qt::MiddleButton, 1, false, 100).kind, Action::None);
 
     // The structure turns one degree per two pixels, never picks and never zooms.
-    DragController structure(DragController::kStructureGain);
+    DragController structure(DragController::Surface::Structure);
     structure.press(100, 100, Qt::LeftButton, 400);
     const Action turn = structure.move(110, 96, Qt::LeftButton, 1, true, 100);
     EXPECT_EQ(turn.kind, Action::RotateYZ);
