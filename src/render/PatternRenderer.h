@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <cstdint>
 #include <string>
@@ -114,6 +115,10 @@ private:
     // spots of the frame being drawn; they reach the recorder when it is presented
     std::vector<SpotRecord> frameSpots_;
 };
+
+// The face of the printed net's title: a bold italic serif, chosen by family
+// name from what the machine has (Times first).
+QFont wulffNetTitleFont();
 
 // Prints a full-page Wulff net (meridians and parallels every 2 degrees) with
 // its title onto any paint device: a printer, a PDF writer or an image.

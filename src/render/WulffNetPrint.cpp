@@ -1,6 +1,7 @@
 // The printed Wulff net: a blank chart of meridians and parallels every 2°
 // for work by hand, drawn onto a printer page, a PDF page or an image.
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
@@ -54,6 +55,34 @@ private:
 
 }  // namespace
 
+QFont wulffNetTitleFont() {
+    // Times where the machine has it, else the serif face of the same design
+    // that most machines carry, else whatever serif fontconfig offers. Asking by
+    // family name keeps the choice the same on every machine with the same fonts;
+    // a bare "Times" request is resolved by fontconfig aliases that differ
+    // between machines.
+    static const QStringList preferred{"Times New Roman", "Times", "Nimbus Roman", "Liberation Serif",
+                                       "TeX Gyre Termes", "DejaVu Serif"};
+    QString family = QStringLiteral("Times");
+    const auto hasBoldItalic = [](const QString& name) {
+        const QStringList styles = QFontDatabase::styles(name);
+        return std::any_of(styles.begin(), styles.end(), [&](const QString& style) {
+            return QFontDatabase::bold(name, style) && QFontDatabase::italic(name, style);
+        });
+    };
+    const QStringList installed = QFontDatabase::families();
+    const auto found = std::find_if(preferred.begin(), preferred.end(), [&](const QString& name) {
+        return installed.contains(name) && hasBoldItalic(name);
+    });
+    if (found != preferred.end()) family = *found;
+    QFont title(family);
+    title.setStyleHint(QFont::Serif);
+    title.setBold(true);
+    title.setItalic(true);
+    title.setPointSizeF(20);
+    return title;
+}
+
 void printWulffNet(QPaintDevice& device) {
     using util::nearest;
     QPainter p;
@@ -67,11 +96,7 @@ void printWulffNet(QPaintDevice& device) {
     const double h = device.height() / dpr;
     const double unit = std::max(1.0, device.logicalDpiX() / 150.0);
 
-    QFont title(QStringLiteral("Times"));
-    title.setStyleHint(QFont::Serif);
-    title.setBold(true);
-    title.setItalic(true);
-    title.setPointSizeF(20);
+    const QFont title = wulffNetTitleFont();
     p.setFont(title);
     p.setPen(Qt::black);
     p.drawText(QPointF(0, QFontMetricsF(title, &device).ascent()), QStringLiteral("Wulff-Net"));
