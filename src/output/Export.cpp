@@ -1,6 +1,7 @@
 // Image files, SVG, the header lines of printouts and the clipboard.
 #include "output/Export.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <memory>
 
 #include "engine/LaueEngine.h"
 #include "output/OutputSupport.h"
@@ -32,6 +34,14 @@ void openForWriting(QSaveFile& file) {
 }
 
 void commit(QSaveFile& file) {
+    // QSaveFile::commit() may report success although its last flush failed
+    // (a full disk): the old file would then be replaced by a cut one. Flushing
+    // first keeps the old file whenever anything was not written.
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        refuseWrite(file.fileName(), reason);
+    }
     if (!file.commit()) refuseWrite(file.fileName(), file.errorString());
 }
 
@@ -60,43 +70,58 @@ QByteArray writerFormat(const QString& format) {
 
 }  // namespace
 
-void saveImage(const QImage& image, const QString& path, const QString& format) {
+QByteArray encodeImage(const QImage& image, const QString& format) {
     const QByteArray kind = writerFormat(format);
     if (image.isNull()) throw Error(Error::InvalidCall, "There is no picture to save");
-    QSaveFile file(path);
-    detail::openForWriting(file);
-    QImageWriter writer(&file, kind);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, kind);
     if (kind == "jpg") writer.setQuality(100);
-    if (!writer.write(kind == "png" ? image : opaque(image))) {
-        file.cancelWriting();
-        detail::refuseWrite(path, writer.errorString());
+    if (!writer.write(kind == "png" ? image : opaque(image)))
+        throw Error(Error::InvalidCall, "Could not encode the picture: " + writer.errorString().toStdString());
+    return bytes;
+}
+
+QByteArray encodeSvg(QSize size, const std::function<void(QPaintDevice&)>& paint, int dotsPerInch) {
+    if (size.isEmpty()) throw Error(Error::InvalidCall, "There is no picture to save");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setResolution(dotsPerInch);
+        svg.setTitle("Lumora");
+        svg.setDescription("Laue pattern");
+        paint(svg);
     }
-    detail::commit(file);
+    return bytes;
+}
+
+void saveFiles(const std::vector<std::pair<QString, QByteArray>>& files) {
+    std::vector<std::unique_ptr<QSaveFile>> saves;
+    for (const auto& [path, bytes] : files) {
+        auto file = std::make_unique<QSaveFile>(path);
+        detail::openForWriting(*file);
+        if (file->write(bytes) != bytes.size() || !file->flush()) {
+            const QString reason = file->errorString();
+            file->cancelWriting();
+            detail::refuseWrite(path, reason);
+        }
+        saves.push_back(std::move(file));
+    }
+    for (auto& file : saves) detail::commit(*file);
+}
+
+void saveImage(const QImage& image, const QString& path, const QString& format) {
+    saveFiles({{path, encodeImage(image, format)}});
 }
 
 void saveSvg(const QString& path, QSize size, const std::function<void(QPaintDevice&)>& paint) {
-    if (size.isEmpty()) throw Error(Error::InvalidCall, "There is no picture to save");
-    QSaveFile file(path);
-    detail::openForWriting(file);
-    {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle("Lumora");
-        svg.setDescription("Laue pattern");
-        try {
-            paint(svg);
-        } catch (...) {
-            file.cancelWriting();
-            throw;
-        }
-    }
-    if (file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        detail::refuseWrite(path, file.errorString());
-    }
-    detail::commit(file);
+    saveFiles({{path, encodeSvg(size, paint)}});
 }
 
 QString printHeaderLine(const clLAUE& laue) {

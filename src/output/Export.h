@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QPaintDevice;
 class QPrinter;
@@ -16,6 +18,16 @@ namespace lumora::output {
 // Every writer goes through a save file: a file that cannot be written raises
 // lumora::Error 75 ("Path/File access error: ...") and leaves nothing behind;
 // none reports success without having written.
+
+// The bytes of a BMP, PNG, or JPEG at quality 100 (format "bmp", "png", "jpg");
+// formats without transparency get the picture on white.
+QByteArray encodeImage(const QImage& image, const QString& format);
+// The bytes of an SVG of `size` logical pixels at `dotsPerInch` (the CSS
+// pixel by default); `paint` draws the picture as vectors.
+QByteArray encodeSvg(QSize size, const std::function<void(QPaintDevice&)>& paint, int dotsPerInch = 96);
+// Writes every file or none: each is written and flushed beside its target,
+// and the targets are replaced only when all of them were written.
+void saveFiles(const std::vector<std::pair<QString, QByteArray>>& files);
 
 // BMP, PNG, or JPEG at quality 100 (format "bmp", "png", "jpg").
 void saveImage(const QImage& image, const QString& path, const QString& format);
@@ -35,6 +47,8 @@ QString pdfOrientationLine(const clLAUE& laue);
 // "Could not init font : Arial".
 void exportPdf(const QString& path, const QString& title, const QImage& picture,
                const QString& orientationLine);
+// The bytes of that page.
+QByteArray encodePdf(const QString& title, const QImage& picture, const QString& orientationLine);
 
 // Prints the picture scaled to fit the printable area (less room for the
 // header), centred, with the header line beneath it. Returns false when there

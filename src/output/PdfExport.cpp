@@ -1,4 +1,5 @@
 // The one-page PDF: title, picture, orientation line and footer.
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QPageLayout>
@@ -47,30 +48,24 @@ QFont pageFont(double points) {
 
 }  // namespace
 
-void exportPdf(const QString& path, const QString& title, const QImage& picture,
-               const QString& orientationLine) {
-    const QString& name = path;
+QByteArray encodePdf(const QString& title, const QImage& picture, const QString& orientationLine) {
     if (picture.isNull()) throw Error(Error::InvalidCall, "There is no picture to export");
     const QFont titleFont = pageFont(25);
     const QFont lineFont = pageFont(10);
     const QFont footerFont = pageFont(7);
 
-    QSaveFile file(path);
-    if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly))
-        throw Error(Error::PathAccess, ("Could not open PDF file : " + name).toStdString());
-
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         writer.setResolution(kResolution);
         writer.setTitle(title);
         writer.setCreator(detail::productLine());
 
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
-            throw Error(Error::PathAccess, ("Could not open PDF file : " + name).toStdString());
-        }
+        if (!painter.begin(&writer)) throw Error(Error::InvalidCall, "Could not start the PDF page");
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF page(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
@@ -108,14 +103,21 @@ void exportPdf(const QString& path, const QString& title, const QImage& picture,
                              3 * lineHeight);
         painter.drawText(lineBox, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, orientationLine);
 
-        if (!painter.end()) {
-            file.cancelWriting();
-            detail::refuseWrite(path, file.errorString());
-        }
+        if (!painter.end()) throw Error(Error::InvalidCall, "Could not finish the PDF page");
     }
-    if (file.error() != QFileDevice::NoError) {
+    return bytes;
+}
+
+void exportPdf(const QString& path, const QString& title, const QImage& picture,
+               const QString& orientationLine) {
+    const QByteArray bytes = encodePdf(title, picture, orientationLine);
+    QSaveFile file(path);
+    if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::WriteOnly))
+        throw Error(Error::PathAccess, ("Could not open PDF file : " + path).toStdString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        detail::refuseWrite(path, file.errorString());
+        detail::refuseWrite(path, reason);
     }
     detail::commit(file);
 }

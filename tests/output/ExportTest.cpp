@@ -16,6 +16,7 @@
 #include "engine/LaueEngine.h"
 #include "output/Export.h"
 #include "util/Error.h"
+#include "../support/SmallDisk.h"
 
 namespace {
 
@@ -235,3 +236,55 @@ TEST(ClipboardTest, PictureAndTextReachTheClipboard) {
 }
 
 }  // namespace
+
+namespace {
+
+using testsupport::FullDiskTest;
+
+// A picture whose PNG is a few kilobytes: less than the save file's write
+// buffer, so nothing reaches the disk before the final flush.
+QImage noisy() {
+    QImage image = filled(64, 64, Qt::white);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) image.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, y * 4));
+    return image;
+}
+
+}  // namespace
+
+// On a full disk every writer reports the failure and the old file stays whole.
+TEST_F(FullDiskTest, EveryWriterKeepsTheOldFileAndSaysSo) {
+    const QByteArray old = encodeImage(pattern(20, 20), "png");
+    for (const QString name : {"old.png", "old.jpg", "old.bmp", "old.svg", "old.pdf", "old.tsv"})
+        store(name, old);
+    fill();
+    const QImage picture = noisy();
+    ASSERT_LT(encodeImage(picture, "png").size(), 16000);
+    const auto refused = [&](const std::function<void()>& write) {
+        const auto e = failure(write);
+        return e.has_value() && e->number() == 75;
+    };
+    EXPECT_TRUE(refused([&] { saveImage(picture, path("old.png"), "png"); }));
+    EXPECT_TRUE(refused([&] { saveImage(picture, path("old.jpg"), "jpg"); }));
+    EXPECT_TRUE(refused([&] { saveImage(picture, path("old.bmp"), "bmp"); }));
+    EXPECT_TRUE(refused([&] {
+        saveSvg(path("old.svg"), {64, 64}, [&](QPaintDevice& d) { QPainter(&d).drawImage(0, 0, picture); });
+    }));
+    EXPECT_TRUE(refused([&] { exportPdf(path("old.pdf"), "T", picture, "O"); }));
+    EXPECT_TRUE(refused([&] { saveFiles({{path("old.tsv"), QByteArray(3000, 'h')}}); }));
+    for (const QString name : {"old.png", "old.jpg", "old.bmp", "old.svg", "old.pdf", "old.tsv"})
+        EXPECT_EQ(contents(name), old) << name.toStdString();
+    EXPECT_EQ(files().size(), 7) << files().join(' ').toStdString();
+}
+
+// Two files are written together or not at all.
+TEST(ImageFilesTest, SaveFilesWritesAllOrNothing) {
+    QTemporaryDir dir;
+    const QString first = dir.filePath("first.txt");
+    saveFiles({{first, "old"}});
+    EXPECT_TRUE(failure([&] { saveFiles({{first, "new"}, {dir.filePath("no such folder/x"), "y"}}); }));
+    QFile f(first);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "old");
+    EXPECT_EQ(entries(dir.path()), QStringList{"first.txt"});
+}
