@@ -2,10 +2,7 @@
 // size shows it, and writes it as an image, PDF or SVG file.
 #include <QBuffer>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QPdfWriter>
-#include <QSaveFile>
-#include <QSvgGenerator>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -14,7 +11,9 @@
 #include "cli/Commands.h"
 #include "engine/AppState.h"
 #include "engine/LaueEngine.h"
+#include "engine/OrientationMath.h"
 #include "engine/Palette.h"
+#include "output/Export.h"
 #include "render/PatternRenderer.h"
 #include "util/NumberText.h"
 #include "util/TextSplit.h"
@@ -66,7 +65,10 @@ std::array<double, 2> parseFilm(const QString& text) {
 double positiveOption(const QCommandLineParser& parser, const QString& name, double fallback) {
     if (!parser.isSet(name)) return fallback;
     const double v = parseNumber(parser.value(name), "--" + name.toStdString());
-    if (!(v > 0) || v > 1e6) throw UsageError("--" + name.toStdString() + " must be a positive number");
+    if (!(v > 0)) throw UsageError("--" + name.toStdString() + " must be a positive number");
+    if (v > 1e6)
+        throw UsageError("--" + name.toStdString() + " " + parser.value(name).toStdString() +
+                         " is out of range (at most 1000000)");
     return v;
 }
 
@@ -105,58 +107,6 @@ void applyRotations(clLAUE& laue, const QString& text) {
     }
 }
 
-QByteArray encodeImage(const QImage& image, const QString& format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format.toLatin1());
-    if (format == "jpg") writer.setQuality(100);
-    if (!writer.write(image))
-        throw UsageError("cannot encode the picture: " + writer.errorString().toStdString());
-    return bytes;
-}
-
-QByteArray encodePdf(const std::function<void(QPdfWriter&)>& paint) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter pdf(&buffer);
-        pdf.setTitle("Lumora");
-        pdf.setCreator("Lumora");
-        paint(pdf);
-    }
-    return bytes;
-}
-
-QByteArray encodeSvg(QSize size, const std::function<void(QSvgGenerator&)>& paint) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator svg;
-    svg.setOutputDevice(&buffer);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle("Lumora");
-    // 96 picture pixels per inch, the CSS pixel, so browsers show the picture at its size.
-    svg.setResolution(96);
-    paint(svg);
-    return bytes;
-}
-
-// The picture centred on an A4 page, as large as the margins allow.
-void paintPictureOnPage(QPdfWriter& pdf, const QImage& image) {
-    pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    QPainter painter(&pdf);
-    const QRect page = painter.viewport();
-    const double scale = std::min(page.width() / static_cast<double>(image.width()),
-                                  page.height() / static_cast<double>(image.height()));
-    const QSizeF size(image.width() * scale, image.height() * scale);
-    painter.drawImage(
-        QRectF(QPointF((page.width() - size.width()) / 2, (page.height() - size.height()) / 2), size), image);
-}
-
 std::string spotLines(const std::vector<render::SpotRecord>& spots) {
     std::ostringstream text;
     char colour[8];
@@ -169,42 +119,32 @@ std::string spotLines(const std::vector<render::SpotRecord>& spots) {
     return text.str();
 }
 
-// Writes all files of a command, or none: each goes through a save file that
-// is committed only when every file could be written.
-void writeFiles(const std::vector<std::pair<QString, QByteArray>>& files) {
-    std::vector<std::unique_ptr<QSaveFile>> saves;
-    for (const auto& [path, bytes] : files) {
-        auto file = std::make_unique<QSaveFile>(path);
-        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size())
-            throw UsageError("cannot write " + path.toStdString() + ": " + file->errorString().toStdString());
-        saves.push_back(std::move(file));
-    }
-    for (std::size_t i = 0; i < saves.size(); ++i)
-        if (!saves[i]->commit()) throw UsageError("cannot write " + files[i].first.toStdString());
-}
-
 int renderWulffNet(const Output& out) {
-    QByteArray bytes;
     if (out.format == "pdf") {
-        bytes = encodePdf([](QPdfWriter& pdf) {
+        // A vector page at printer resolution, written as the window's printer would.
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        {
+            QPdfWriter pdf(&buffer);
+            pdf.setTitle("Lumora");
+            pdf.setCreator("Lumora");
             pdf.setPageSize(QPageSize(QPageSize::A4));
             pdf.setResolution(600);
             render::printWulffNet(pdf);
-        });
+        }
+        output::saveFiles({{out.path, bytes}});
     } else if (out.format == "svg") {
-        bytes = encodeSvg(QSize(1240, 1754), [](QSvgGenerator& svg) {
-            svg.setResolution(150);
-            render::printWulffNet(svg);
-        });
+        // A4 at 150 dpi, the size of the printed page.
+        output::saveFiles({{out.path, output::encodeSvg(QSize(1240, 1754), render::printWulffNet, 150)}});
     } else {
         QImage image(1240, 1754, QImage::Format_RGB32);  // A4 at 150 dpi
         image.setDotsPerMeterX(5906);
         image.setDotsPerMeterY(5906);
         image.fill(Qt::white);
         render::printWulffNet(image);
-        bytes = encodeImage(image, out.format);
+        output::saveImage(image, out.path, out.format);
     }
-    writeFiles({{out.path, bytes}});
     return 0;
 }
 
@@ -256,6 +196,8 @@ void addRenderOptions(QCommandLineParser& parser) {
                       "wavelength (Å) radius (pixels) colour, tab-separated, in drawing order.",
                       "FILE.tsv"});
     parser.addOption({"wulff-net", "Render the printed Wulff net instead of a pattern."});
+    parser.addOption({"title", "Title of the PDF page (default: the structure's title, else \"Laue pattern\").",
+                      "TEXT"});
     parser.addOption({{"o", "output"}, "Output file.", "FILE"});
 }
 
@@ -292,9 +234,15 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
         for (int i = 0; i < 3; ++i)
             vector[static_cast<std::size_t>(i)] =
                 parseNumber(QString::fromStdString(words[static_cast<std::size_t>(i)]), "orientation vector");
+        if (vector == std::array<double, 3>{0, 0, 0})
+            throw UsageError("--orient must not be the zero vector");
     }
     const bool hasMatrix = parser.isSet("matrix");
     const Mat3f matrix = hasMatrix ? parseMatrix(parser.value("matrix")) : Mat3f{};
+    if (hasMatrix && !engine::isRotation(matrix))
+        throw UsageError(
+            "--matrix must be a rotation: orthonormal rows and determinant +1, within 1e-6 (got \"" +
+            parser.value("matrix").toStdString() + "\")");
 
     AppState& app = appState();
     app.settings.voltage = static_cast<float>(kv);
@@ -345,9 +293,11 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
             renderer.drawHKL();
         }
     };
+    // The picture goes through the writers of the window's File menu; with
+    // --spots both files are written or neither.
     QByteArray bytes;
     if (out.format == "svg") {
-        bytes = encodeSvg(size, [&](QSvgGenerator& svg) {
+        bytes = output::encodeSvg(size, [&](QPaintDevice& svg) {
             render::Surface surface(&svg, size);
             draw(surface, surface);
             surface.finish();
@@ -356,14 +306,20 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
         render::Surface visible(size);
         render::Surface backBuffer(size);
         draw(visible, backBuffer);
-        const QImage& image = visible.image();
-        bytes = out.format == "pdf" ? encodePdf([&](QPdfWriter& pdf) { paintPictureOnPage(pdf, image); })
-                                    : encodeImage(image, out.format);
+        if (out.format == "pdf") {
+            const QString title = parser.isSet("title") ? parser.value("title")
+                                  : source.kind == CrystalSource::Kind::Structure
+                                      ? QString::fromStdString(laue.m_tit)
+                                      : QStringLiteral("Laue pattern");
+            bytes = output::encodePdf(title, visible.image(), output::pdfOrientationLine(laue));
+        } else {
+            bytes = output::encodeImage(visible.image(), out.format);
+        }
     }
     std::vector<std::pair<QString, QByteArray>> files{{out.path, bytes}};
     if (parser.isSet("spots"))
         files.emplace_back(parser.value("spots"), QByteArray::fromStdString(spotLines(spots)));
-    writeFiles(files);
+    output::saveFiles(files);
     return 0;
 }
 

@@ -39,6 +39,21 @@ Vec3d toLab(const Mat3f& o, const Vec3d& v) {
 
 Vec3d toLab(const Mat3f& o, const Vec3f& v) { return toLab(o, Vec3d{v[0], v[1], v[2]}); }
 
+bool isRotation(const Mat3f& m, double tolerance) {
+    const auto at = [&](int r, int c) { return static_cast<double>(m[r][c]); };
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            double dot = 0;
+            for (int k = 0; k < 3; ++k) dot += at(i, k) * at(j, k);
+            if (!(std::abs(dot - (i == j ? 1.0 : 0.0)) <= tolerance)) return false;
+        }
+    }
+    const double det = at(0, 0) * (at(1, 1) * at(2, 2) - at(1, 2) * at(2, 1)) -
+                       at(0, 1) * (at(1, 0) * at(2, 2) - at(1, 2) * at(2, 0)) +
+                       at(0, 2) * (at(1, 0) * at(2, 1) - at(1, 1) * at(2, 0));
+    return std::abs(det - 1.0) <= tolerance;
+}
+
 Mat3f rotatedAbout(const Mat3f& t, int axis, double degrees) {
     if (axis < 1 || axis > 3) return t;
     const double c = std::cos(degrees * kDegToRad);

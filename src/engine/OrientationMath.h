@@ -41,6 +41,10 @@ BeamTurns beamTurns(Vec3f x);
 // degrees, of a laboratory vector t.
 std::array<float, 2> goniometerAngles(Vec3d t);
 
+// Whether m is a proper rotation: m m^T = I and det m = +1, each within
+// `tolerance` (computed in double).
+bool isRotation(const Mat3f& m, double tolerance = 1e-6);
+
 // Brings a real vector down to small integers for the orientation texts.
 std::array<int, 3> smallIntegers(Vec3d v);
 // " [1  2  0]": open, the three numbers two blanks apart, close.

@@ -6,6 +6,7 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
+#include "../support/SmallDisk.h"
 #include "RunCli.h"
 
 using lumora::test::lines;
@@ -115,4 +116,68 @@ TEST(RenderCommand, BadArgumentsWriteNothing) {
         EXPECT_FALSE(r.err.empty()) << args[args.size() - 3];
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+// A degenerate orientation or a value out of range is refused, naming what is wrong.
+TEST(RenderCommand, DegenerateOrientationsAndHugeValuesAreRefused) {
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("x.png").toStdString();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--orient", "0 0 0"}, "--orient must not be the zero vector"},
+        {{"--orient", "000"}, "--orient must not be the zero vector"},
+        {{"--matrix", "0 0 0 0 0 0 0 0 0"}, "--matrix must be a rotation"},
+        {{"--matrix", "2 0 0 0 2 0 0 0 2"}, "--matrix must be a rotation"},
+        {{"--matrix", "1 0 0 0 1 0 0 0 -1"}, "--matrix must be a rotation"},     // a mirror
+        {{"--matrix", "1 0 0 0 1 0.00001 0 0 1"}, "--matrix must be a rotation"},  // beyond 1e-6
+        {{"--kv", "1e308"}, "--kv 1e308 is out of range"},
+        {{"--kv", "0"}, "--kv must be a positive number"},
+    };
+    for (const auto& [extra, message] : cases) {
+        auto args = renderArgs(extra);
+        args.insert(args.end(), {"-o", out});
+        const auto r = run(args);
+        EXPECT_EQ(r.status, 2) << extra[1];
+        EXPECT_NE(r.err.find(message), std::string::npos) << extra[1] << ": " << r.err;
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    // A rotation written with six decimals is a rotation.
+    const auto r = run(renderArgs({"--matrix", "0.707107 -0.707107 0 0.707107 0.707107 0 0 0 1", "-o", out}));
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// The picture files come from the window's writers: JPEG and BMP on white, SVG at 96 per inch.
+TEST(RenderCommand, WritesThroughTheWindowsWriters) {
+    QTemporaryDir dir;
+    for (const std::string ext : {"jpg", "bmp"}) {
+        const QString path = dir.filePath(QString::fromStdString("p." + ext));
+        ASSERT_EQ(run(renderArgs({"--size", "200x150", "-o", path.toStdString()})).status, 0);
+        const QImage image(path);
+        EXPECT_GT(qGray(image.pixel(0, 0)), 240) << ext;
+        EXPECT_GT(qGray(image.pixel(199, 149)), 240) << ext;
+    }
+    const QString svg = dir.filePath("p.svg");
+    ASSERT_EQ(run(renderArgs({"--size", "192x96", "-o", svg.toStdString()})).status, 0);
+    // 192 pixels at 96 per inch are two inches, 50.8 mm.
+    EXPECT_TRUE(readAll(svg).contains("width=\"50.8mm\"")) << readAll(svg).left(400).toStdString();
+    const QString pdf = dir.filePath("p.pdf");
+    ASSERT_EQ(run(renderArgs({"--title", "Silicon", "-o", pdf.toStdString()})).status, 0);
+    EXPECT_TRUE(readAll(pdf).startsWith("%PDF"));
+}
+
+namespace {
+using testsupport::FullDiskTest;
+}
+
+// On a full disk the command fails and both old files stay as they were.
+TEST_F(FullDiskTest, RenderOnAFullDiskFailsAndKeepsTheOldFiles) {
+    store("p.png", "old picture");
+    store("s.tsv", "old spots");
+    fill();
+    const auto r = run(renderArgs({"--size", "64x64", "-o", path("p.png").toStdString(), "--spots",
+                                   path("s.tsv").toStdString()}));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+    EXPECT_EQ(contents("p.png"), "old picture");
+    EXPECT_EQ(contents("s.tsv"), "old spots");
+    EXPECT_EQ(files().size(), 3) << files().join(' ').toStdString();
 }
