@@ -196,8 +196,8 @@ void addRenderOptions(QCommandLineParser& parser) {
                       "wavelength (Å) radius (pixels) colour, tab-separated, in drawing order.",
                       "FILE.tsv"});
     parser.addOption({"wulff-net", "Render the printed Wulff net instead of a pattern."});
-    parser.addOption({"title", "Title of the PDF page (default: the structure's title, else \"Laue pattern\").",
-                      "TEXT"});
+    parser.addOption(
+        {"title", "Title of the PDF page (default: the structure's title, else \"Laue pattern\").", "TEXT"});
     parser.addOption({{"o", "output"}, "Output file.", "FILE"});
 }
 

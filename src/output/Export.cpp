@@ -79,7 +79,8 @@ QByteArray encodeImage(const QImage& image, const QString& format) {
     QImageWriter writer(&buffer, kind);
     if (kind == "jpg") writer.setQuality(100);
     if (!writer.write(kind == "png" ? image : opaque(image)))
-        throw Error(Error::InvalidCall, "Could not encode the picture: " + writer.errorString().toStdString());
+        throw Error(Error::InvalidCall,
+                    "Could not encode the picture: " + writer.errorString().toStdString());
     return bytes;
 }
 

@@ -61,8 +61,8 @@ QFont wulffNetTitleFont() {
     // family name keeps the choice the same on every machine with the same fonts;
     // a bare "Times" request is resolved by fontconfig aliases that differ
     // between machines.
-    static const QStringList preferred{"Times New Roman", "Times", "Nimbus Roman", "Liberation Serif",
-                                       "TeX Gyre Termes", "DejaVu Serif"};
+    static const QStringList preferred{"Times New Roman",  "Times",           "Nimbus Roman",
+                                       "Liberation Serif", "TeX Gyre Termes", "DejaVu Serif"};
     QString family = QStringLiteral("Times");
     const auto hasBoldItalic = [](const QString& name) {
         const QStringList styles = QFontDatabase::styles(name);

@@ -57,8 +57,8 @@ TEST(ReflectionsCommand, SiliconSortedByDecreasingSpacing) {
     for (const auto& line : l) {
         const auto words = lumora::util::splitBlanks(line);
         ASSERT_EQ(words.size(), 4u);
-        EXPECT_LE(std::stod(words[3]), last);
-        last = std::stod(words[3]);
+        EXPECT_LE(lumora::test::number(words[3]), last);
+        last = lumora::test::number(words[3]);
     }
     EXPECT_EQ(lines(run({"reflections", "--cell", "5 5 5 90 90 90", "--row", "0"}).out)[0], "-1 0 0 5.00000");
 }

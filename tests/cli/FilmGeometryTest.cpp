@@ -93,8 +93,8 @@ std::map<std::tuple<int, int, int>, Spot> renderSpots(const std::string& cell, c
     std::map<std::tuple<int, int, int>, Spot> spots;
     for (const auto& line : lines(f.readAll().toStdString())) {
         const auto c = lumora::util::splitBy(line, "\t");
-        spots[{std::stoi(c[0]), std::stoi(c[1]), std::stoi(c[2])}] = {std::stod(c[3]), std::stod(c[4]),
-                                                                      std::stod(c[5])};
+        spots[{std::stoi(c[0]), std::stoi(c[1]), std::stoi(c[2])}] = {
+            lumora::test::number(c[3]), lumora::test::number(c[4]), lumora::test::number(c[5])};
     }
     return spots;
 }

@@ -127,7 +127,7 @@ TEST(RenderCommand, DegenerateOrientationsAndHugeValuesAreRefused) {
         {{"--orient", "000"}, "--orient must not be the zero vector"},
         {{"--matrix", "0 0 0 0 0 0 0 0 0"}, "--matrix must be a rotation"},
         {{"--matrix", "2 0 0 0 2 0 0 0 2"}, "--matrix must be a rotation"},
-        {{"--matrix", "1 0 0 0 1 0 0 0 -1"}, "--matrix must be a rotation"},     // a mirror
+        {{"--matrix", "1 0 0 0 1 0 0 0 -1"}, "--matrix must be a rotation"},       // a mirror
         {{"--matrix", "1 0 0 0 1 0.00001 0 0 1"}, "--matrix must be a rotation"},  // beyond 1e-6
         {{"--kv", "1e308"}, "--kv 1e308 is out of range"},
         {{"--kv", "0"}, "--kv must be a positive number"},
@@ -173,8 +173,8 @@ TEST_F(FullDiskTest, RenderOnAFullDiskFailsAndKeepsTheOldFiles) {
     store("p.png", "old picture");
     store("s.tsv", "old spots");
     fill();
-    const auto r = run(renderArgs({"--size", "64x64", "-o", path("p.png").toStdString(), "--spots",
-                                   path("s.tsv").toStdString()}));
+    const auto r = run(renderArgs(
+        {"--size", "64x64", "-o", path("p.png").toStdString(), "--spots", path("s.tsv").toStdString()}));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
     EXPECT_EQ(contents("p.png"), "old picture");

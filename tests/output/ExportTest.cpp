@@ -13,10 +13,10 @@
 #include <QTemporaryDir>
 #include <optional>
 
+#include "../support/SmallDisk.h"
 #include "engine/LaueEngine.h"
 #include "output/Export.h"
 #include "util/Error.h"
-#include "../support/SmallDisk.h"
 
 namespace {
 
@@ -246,7 +246,8 @@ using testsupport::FullDiskTest;
 QImage noisy() {
     QImage image = filled(64, 64, Qt::white);
     for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) image.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, y * 4));
+        for (int x = 0; x < 64; ++x)
+            image.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, y * 4));
     return image;
 }
 

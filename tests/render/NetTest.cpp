@@ -213,7 +213,10 @@ TEST(PrintedWulffNet, WritesOnePdfPageWithTheTitleFace) {
     QStringList names;
     for (auto it = fonts; it.hasNext();) names << it.next().captured(1);
     ASSERT_FALSE(names.isEmpty());
-    EXPECT_TRUE(std::all_of(names.begin(), names.end(), [&](const QString& name) {
-        return name.contains(family, Qt::CaseInsensitive) && name.contains("Bold") && name.contains("Italic");
-    })) << names.join(' ').toStdString() << " for " << family.toStdString();
+    EXPECT_TRUE(std::all_of(names.begin(), names.end(),
+                            [&](const QString& name) {
+                                return name.contains(family, Qt::CaseInsensitive) && name.contains("Bold") &&
+                                       name.contains("Italic");
+                            }))
+        << names.join(' ').toStdString() << " for " << family.toStdString();
 }

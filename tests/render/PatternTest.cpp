@@ -2,8 +2,10 @@
 // inset, picking spots (the nearest within 10 pixels), the structure view and monitor.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <map>
 #include <numeric>
+#include <regex>
 #include <string>
 #include <tuple>
 
@@ -204,9 +206,17 @@ TEST_F(PickingTest, TextsOfAFilmSpotALatticePointAndAPole) {
     });
     ASSERT_NE(pole, spots.end());
     const std::string text = pick(*pole);
-    double rho = 0, alpha = 0, beta = 0;
-    const char* format = "(%*[-0-9])   Rho = %lf\u00b0, Alpha = %lf\u00b0, Beta = %lf\u00b0";
-    ASSERT_EQ(std::sscanf(text.c_str(), format, &rho, &alpha, &beta), 3) << text;
+    // Read without the C library, whose number format follows the environment's locale.
+    const std::regex form(
+        "\\([-0-9]+\\)   Rho = ([-0-9.]+)\u00b0, Alpha = ([-0-9.]+)\u00b0, Beta = ([-0-9.]+)\u00b0");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(text, m, form)) << text;
+    const auto value = [&](int i) {
+        double v = 0;
+        std::from_chars(&*m[i].first, &*m[i].first + m[i].length(), v);
+        return v;
+    };
+    const double rho = value(1), alpha = value(2), beta = value(3);
     EXPECT_NEAR(rho, 2 * std::atan(std::hypot(pole->x, pole->y) / radius) * 180 / M_PI, 0.002);
     EXPECT_NEAR(alpha, 90 - rho, 0.002);
     EXPECT_NEAR(beta, std::atan2(pole->y, pole->x) * 180 / M_PI, 0.002);  // in the second quadrant
