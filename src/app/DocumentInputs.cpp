@@ -139,11 +139,15 @@ void frmDocument::applyInputs() {
     if (item != spgTag_ || m_laue->currentRow() < 0) spaceGroupChosen(cmbSPG->currentIndex());
     fillGUI2LaueInputData();
     m_laue->GenerateHKL();
+    // A rhombohedral group may have changed to the axes of the new cell.
+    fillSettingList();
     syncSlidersFromEngine();
     rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
     setRSVGUI(m_laue->bCSF ? 2 : 0);
     confirmOrientation();
-    setHINT(QStringLiteral("%1 reflections generated").arg(m_laue->n_hkl));
+    setHINT(QStringLiteral("%1 reflections generated%2")
+                .arg(m_laue->n_hkl)
+                .arg(QString::fromStdString(m_laue->thresholdNote())));
     setHKLtable();
     if (main_) main_->updateStatus();
 }
@@ -157,7 +161,9 @@ void frmDocument::regenerate() {
     rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
     confirmOrientation();
     Redraw();
-    setHINT(QStringLiteral("%1 reflections generated with intensities").arg(m_laue->n_hkl));
+    setHINT(QStringLiteral("%1 reflections generated with intensities%2")
+                .arg(m_laue->n_hkl)
+                .arg(QString::fromStdString(m_laue->thresholdNote())));
     setHKLtable();
     if (main_) main_->updateStatus();
 }

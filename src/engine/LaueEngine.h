@@ -99,6 +99,10 @@ public:
     void GenerateHKL();
     bool isExtinct(int16_t h, int16_t k, int16_t l) const;
     float spacingMinimum() const { return dMin; }
+    // " (d ≥ 5.53 Å: index limit)" when the last generation had to raise the
+    // threshold above what the cell alone gives to keep the index limits in
+    // bounds, so that the pattern lacks reflections of smaller d; else empty.
+    std::string thresholdNote() const;
     float spacingMaximum() const { return dMax; }
     float intensityMaximum() const { return fMax; }
     // Drawing order: (key, list index) sorted by ascending key.
@@ -248,13 +252,19 @@ public:
     int16_t opCount() const { return static_cast<int16_t>(symmetry_.ops.size()); }
     // The row chosen by the last SGTAB_find or changeHall, -1 before any.
     int currentRow() const { return currentRow_; }
-    // Gamma of the last .csf cell read; decides rhombohedral axes for "R" symbols.
+    // Gamma of the last .csf cell read; decides rhombohedral axes for "R"
+    // symbols when the cell itself does not (see prefersRhombohedralAxes).
     float recordedGamma = 0;
+    // Whether a rhombohedral group takes rhombohedral axes for the current cell.
+    bool rhombohedralAxes() const;
 
 private:
     void setHINT(const std::string& text) const;
     void writeSymmetryListing() const;
     void installRow(int row);
+    // A rhombohedral group whose axes do not fit the current cell switches to
+    // its other setting (the cell may be typed after the group was chosen).
+    void matchAxesToCell();
     void resetViewForNewList();
     void rotateAxis(int16_t axis, float angle);
     void applyOrientation();
@@ -274,6 +284,7 @@ private:
     std::vector<float> listD, listF;
     std::vector<std::array<float, 2>> order;
     float dMin = 0;
+    bool thresholdRaised_ = false;
     float dMax = 0;
     float fMax = 0;
     float filmWidth = 90, filmHeight = 120;

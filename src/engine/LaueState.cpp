@@ -131,9 +131,16 @@ void clLAUE::setF(int32_t i, float value) {
 }
 
 void clLAUE::setHKLLimits(int16_t h, int16_t k, int16_t l) {
-    x_hmax = std::min<int16_t>(40, h);
-    x_kmax = std::min<int16_t>(40, k);
-    x_lmax = std::min<int16_t>(40, l);
+    // The limits come from the cell and the threshold: h <= a / dMin already
+    // holds every reflection with d >= dMin, so they are not capped further.
+    x_hmax = h;
+    x_kmax = k;
+    x_lmax = l;
+}
+
+std::string clLAUE::thresholdNote() const {
+    if (!thresholdRaised_) return {};
+    return " (d ≥ " + util::formatNumber(dMin, "0.00") + " Å: index limit)";
 }
 
 void clLAUE::setHINT(const std::string& text) const {

@@ -54,12 +54,14 @@ IndexLimits indexLimits(float a, float b, float c) {
     float dMin = (a + b + c) / 30.0f;
     dMin = std::max(dMin, 0.5f);
     dMin = std::min(dMin, 1.0f);
+    bool raised = false;
     while (true) {
         const int16_t h = util::toInt16(a / dMin);
         const int16_t k = util::toInt16(b / dMin);
         const int16_t l = util::toInt16(c / dMin);
-        if (h + k + l <= 70) return {h, k, l, dMin};
+        if (h + k + l <= 70) return {h, k, l, dMin, raised};
         dMin = dMin * 1.33f;
+        raised = true;
     }
 }
 
@@ -89,6 +91,7 @@ void clLAUE::GenerateHKL() {
     }
 
     metric = newMetric;
+    matchAxesToCell();
     n_hkl = 0;
     resetViewForNewList();
     if (bCSF) fMax = 0;
@@ -96,6 +99,7 @@ void clLAUE::GenerateHKL() {
     setHINT("generating reflections ...");
     s_maugin = symmetry_.hmSymbol;
     dMin = limits.dMin;
+    thresholdRaised_ = limits.raised;
     setHKLLimits(limits.h, limits.k, limits.l);
     // The largest d describes the current list only.
     dMax = 0;

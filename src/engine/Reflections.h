@@ -37,6 +37,7 @@ private:
 struct IndexLimits {
     int16_t h = 0, k = 0, l = 0;
     float dMin = 0;
+    bool raised = false;  // the index-sum rule raised dMin above what the cell alone gives
 };
 IndexLimits indexLimits(float a, float b, float c);
 

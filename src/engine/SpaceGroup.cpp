@@ -8,8 +8,31 @@
 
 namespace lumora {
 
+bool clLAUE::rhombohedralAxes() const {
+    return symmetry::prefersRhombohedralAxes({cell[0], cell[1], cell[2], cell[3], cell[4], cell[5]},
+                                             recordedGamma);
+}
+
 int16_t clLAUE::SGTAB_findHallEntry(std::string& symbol) const {
-    return static_cast<int16_t>(symmetry::findHallEntry(symbol, recordedGamma));
+    return static_cast<int16_t>(symmetry::findHallEntry(symbol, rhombohedralAxes()));
+}
+
+void clLAUE::matchAxesToCell() {
+    if (currentRow_ < 0 || currentRow_ >= symmetry::kSpaceGroupRows) return;
+    const auto& table = symmetry::spaceGroupTable();
+    const symmetry::SpaceGroupRow& current = table[static_cast<std::size_t>(currentRow_)];
+    const std::string extension = current.extension;
+    if (extension != "H" && extension != "R") return;
+    const std::string wanted = rhombohedralAxes() ? "R" : "H";
+    if (extension == wanted) return;
+    // The cell was changed after the group was chosen: its other setting fits it.
+    for (int row = 0; row < symmetry::kSpaceGroupRows; ++row) {
+        const symmetry::SpaceGroupRow& r = table[static_cast<std::size_t>(row)];
+        if (std::string_view(r.number) == current.number && r.extension == wanted) {
+            installRow(row);
+            return;
+        }
+    }
 }
 
 symmetry::EntryStrings clLAUE::SGTAB_getEntry(int row) {

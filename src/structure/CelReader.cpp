@@ -111,7 +111,7 @@ StructureFile parseCel(std::string_view text, std::string_view path) {
     }
 
     detail::finish(file);
-    file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell[5], originChoice);
+    file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell, originChoice);
     return file;
 }
 

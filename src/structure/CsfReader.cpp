@@ -118,7 +118,7 @@ StructureFile parseCsf(std::string_view text, std::string_view path) {
     if (!haveCell) throw Error(Error::TypeMismatch, "The file holds no unit cell");
     detail::finish(file);
     file.recordedGamma = file.cell[5];
-    file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell[5]);
+    file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell);
     return file;
 }
 

@@ -43,9 +43,9 @@ std::string lineName(std::size_t index);
 std::string baseName(std::string_view path);
 
 // The table row the group `number` resolves to, as the document selects a
-// group by number, with rhombohedral axes preferred unless gamma is 120.
+// group by number, with the axes of a rhombohedral group chosen for the cell.
 // originChoice 1 or 2 picks that origin where the group has two.
-int rowOfNumber(int number, float gamma, int originChoice = 0);
+int rowOfNumber(int number, const CellConstants& cell, int originChoice = 0);
 
 // Error 5 unless 1 <= number <= 230.
 void checkSpaceGroupNumber(double number);

@@ -203,9 +203,9 @@ std::string baseName(std::string_view path) {
     return std::string(name);
 }
 
-int rowOfNumber(int number, float gamma, int originChoice) {
+int rowOfNumber(int number, const CellConstants& cell, int originChoice) {
     std::string symbol = util::toUpper(symmetry::spaceGroupSymbol(number));
-    const int row = symmetry::findHallEntry(symbol, gamma);
+    const int row = symmetry::findHallEntry(symbol, symmetry::prefersRhombohedralAxes(cell, cell[5]));
     if (originChoice == 1 || originChoice == 2) {
         const auto& table = symmetry::spaceGroupTable();
         const char wanted = static_cast<char>('0' + originChoice);

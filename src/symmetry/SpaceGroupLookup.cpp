@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -84,12 +86,25 @@ bool nameMatches(const RowKeys& row, const std::string& s, const std::string& be
 
 }  // namespace
 
-int findHallEntry(std::string& symbol, float recordedGamma) {
+bool prefersRhombohedralAxes(const std::array<float, 6>& cell, float recordedGamma) {
+    // Lengths agree within 0.1 %, angles within 0.05 degrees.
+    const auto sameLength = [](float p, float q) {
+        return std::fabs(p - q) <= 1e-3f * std::max(std::fabs(p), std::fabs(q));
+    };
+    const auto sameAngle = [](float p, float q) { return std::fabs(p - q) <= 0.05f; };
+    if (sameLength(cell[0], cell[1]) && sameAngle(cell[5], 120.0f)) return false;
+    if (sameLength(cell[0], cell[1]) && sameLength(cell[1], cell[2]) && sameAngle(cell[3], cell[4]) &&
+        sameAngle(cell[4], cell[5]))
+        return true;
+    return recordedGamma != 120.0f;
+}
+
+int findHallEntry(std::string& symbol, bool rhombohedralAxes) {
     const auto& keys = rowKeys();
     // Callers pass trimmed symbols; looking past blanks keeps an untrimmed one
     // from silently losing its rhombohedral preference.
     const std::string first = util::trim(symbol).substr(0, 1);
-    bool rhombohedral = first == "R" && recordedGamma != 120.0f;
+    bool rhombohedral = first == "R" && rhombohedralAxes;
     if (util::contains(symbol, ":H")) {
         symbol = util::replaceAll(symbol, ":H", "");
         rhombohedral = false;

@@ -32,11 +32,18 @@ std::string spaceGroupListItem(int number);
 // Entry strings: 0 number, 1 Hall symbol, 2 full label, 3 HM label.
 using EntryStrings = std::array<std::string, 4>;
 
+// Whether a rhombohedral group (R 3, R -3 c, ...) takes its rhombohedral-axes
+// setting for this cell (a, b, c, alpha, beta, gamma). The cell decides when
+// it can: a = b with gamma = 120 degrees means hexagonal axes, a = b = c with
+// alpha = beta = gamma rhombohedral ones. Otherwise `recordedGamma`, the gamma
+// of the last .csf cell read (0 when none), does: rhombohedral unless exactly 120.
+bool prefersRhombohedralAxes(const std::array<float, 6>& cell, float recordedGamma);
+
 // Resolves a symbol (HM symbol, number, or other accepted form) to a row in
-// four passes of growing leniency; every ":H" is removed from `symbol`.
-// `recordedGamma` is the gamma of the last .csf cell read (0 when none): a
-// symbol beginning with "R" prefers rhombohedral axes unless it is exactly 120.
-int findHallEntry(std::string& symbol, float recordedGamma);
+// four passes of growing leniency; every ":H" is removed from `symbol`. A
+// symbol beginning with "R" prefers the rhombohedral-axes row when
+// `rhombohedralAxes` is set. A symbol that matches nothing gives row 0.
+int findHallEntry(std::string& symbol, bool rhombohedralAxes);
 
 // The trimmed entry strings of a row.
 EntryStrings getEntry(int row);

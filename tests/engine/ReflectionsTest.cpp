@@ -52,13 +52,16 @@ TEST(CellMetric, ImpossibleCellsAreRefused) {
 }
 
 TEST(IndexLimits, ThresholdAndLimitsFollowTheCell) {
-    using C = std::tuple<float, float, float, float, int, int, int>;  // a b c, dMin, h k l limits
-    for (const auto& [a, b, c, dMin, h, k, l] :
-         {C{5, 5, 5, 0.5f, 10, 10, 10}, C{20, 20, 20, 1.0f, 20, 20, 20},
-          C{30, 30, 30, 1.33f, 23, 23, 23},    // 90 > 70: the threshold grows once
-          C{10, 10, 12, 1.0f, 10, 10, 12}}) {  // (a+b+c)/30 = 1.067 is capped at 1
+    // a b c, dMin, h k l limits, whether the index sum raised dMin
+    using C = std::tuple<float, float, float, float, int, int, int, bool>;
+    for (const auto& [a, b, c, dMin, h, k, l, raised] :
+         {C{5, 5, 5, 0.5f, 10, 10, 10, false}, C{20, 20, 20, 1.0f, 20, 20, 20, false},
+          C{30, 30, 30, 1.33f, 23, 23, 23, true},    // 90 > 70: the threshold grows once
+          C{10, 10, 12, 1.0f, 10, 10, 12, false},    // (a+b+c)/30 = 1.067 is capped at 1
+          C{60, 5, 5, 1.0f, 60, 5, 5, false}}) {     // 70: one limit may exceed 40
         const auto limits = indexLimits(a, b, c);
         EXPECT_FLOAT_EQ(limits.dMin, dMin) << a;
+        EXPECT_EQ(limits.raised, raised) << a;
         EXPECT_EQ(std::tie(limits.h, limits.k, limits.l),
                   std::make_tuple(int16_t(h), int16_t(k), int16_t(l)));
     }
@@ -91,6 +94,62 @@ TEST(GenerateHKL, PrimitiveCubicListsEveryReflectionAboveTheThreshold) {
         EXPECT_EQ(order[i][0], laue.getD(static_cast<int>(order[i][1])));
         EXPECT_TRUE(i == 0 || order[i - 1][0] <= order[i][0]);
     }
+}
+
+TEST(GenerateHKL, ListsEveryReflectionAboveTheThresholdOfAnElongatedCell) {
+    clLAUE laue;
+    generate(laue, {60, 5, 5, 90, 90, 90});
+    // Independent count: d = 1 / sqrt((h/60)^2 + (k/5)^2 + (l/5)^2) >= 1.
+    int32_t expected = 0;
+    for (int h = -70; h <= 70; ++h)
+        for (int k = -10; k <= 10; ++k)
+            for (int l = -10; l <= 10; ++l)
+                if ((h || k || l) && h * h / 3600.0 + (k * k + l * l) / 25.0 <= 1.0 + 1e-9) ++expected;
+    EXPECT_EQ(laue.n_hkl, expected);
+    for (int h : {41, 59, 60, -60}) EXPECT_GE(listIndex(laue, h, 0, 0), 0) << h;
+    EXPECT_NEAR(laue.getD(listIndex(laue, 60, 0, 0)), 1.0, 1e-6);
+    EXPECT_EQ(laue.thresholdNote(), "");
+}
+
+TEST(GenerateHKL, SaysWhenTheIndexLimitRaisedTheThreshold) {
+    clLAUE laue;
+    generate(laue, {100, 100, 100, 90, 90, 90});
+    // 1 Å raised six times by 1.33 gives limits 18 + 18 + 18 <= 70.
+    EXPECT_EQ(laue.thresholdNote(), " (d ≥ 5.53 Å: index limit)");
+    EXPECT_NEAR(laue.spacingMinimum(), 5.5349, 1e-3);
+    generate(laue, kCubic5);
+    EXPECT_EQ(laue.thresholdNote(), "");
+}
+
+TEST(GenerateHKL, RhombohedralGroupsTakeTheAxesOfTheCurrentCell) {
+    // The group is chosen before the cell is typed, as the document does.
+    clLAUE laue;
+    const Cell hexagonal{4.758, 4.758, 12.991, 90, 90, 120};
+    generate(laue, hexagonal, "R -3 C");
+    EXPECT_EQ(laue.currentRow(), 459);  // 167:H
+    ASSERT_GT(laue.n_hkl, 0);
+    for (int32_t i = 0; i < laue.n_hkl; ++i)
+        EXPECT_EQ((-laue.getH(i) + laue.getK(i) + laue.getL(i)) % 3, 0)
+            << laue.getH(i) << " " << laue.getK(i) << " " << laue.getL(i);
+    for (const auto& [h, k, l] : {std::tuple{0, 0, 2}, {1, -1, 0}, {1, 0, 1}, {2, 1, 0}})
+        EXPECT_LT(listIndex(laue, h, k, l), 0);
+    EXPECT_GE(listIndex(laue, 0, 0, 6), 0);
+    EXPECT_GE(listIndex(laue, 1, 0, 4), 0);
+
+    // The same group on rhombohedral axes: no centring, so the general 2 1 0 is present.
+    setCell(laue, {5.13, 5.13, 5.13, 55.3, 55.3, 55.3});
+    laue.GenerateHKL();
+    EXPECT_EQ(laue.currentRow(), 460);  // 167:R
+    EXPECT_GE(listIndex(laue, 2, 1, 0), 0);
+
+    // A cell that tells neither leaves it to the gamma a .csf recorded.
+    setCell(laue, {4.7, 4.9, 13, 90, 90, 100});
+    laue.recordedGamma = 120;
+    laue.GenerateHKL();
+    EXPECT_EQ(laue.currentRow(), 459);
+    laue.recordedGamma = 90;
+    laue.GenerateHKL();
+    EXPECT_EQ(laue.currentRow(), 460);
 }
 
 TEST(GenerateHKL, LargestSpacingDescribesTheCurrentListOnly) {
@@ -142,7 +201,9 @@ namespace {
 bool even(int n) { return n % 2 == 0; }
 bool multipleOf(int n, int m) { return n % m == 0; }
 
-int rowOf(std::string symbol, float gamma = 120) { return symmetry::findHallEntry(symbol, gamma); }
+int rowOf(std::string symbol, bool rhombohedralAxes = false) {
+    return symmetry::findHallEntry(symbol, rhombohedralAxes);
+}
 
 // Diamond glide of F d -3 m: F centring, and for any zero index the other two
 // sum to a multiple of 4 (which also gives h00: h = 4n).
@@ -175,8 +236,8 @@ TEST(Absences, AgreeWithHandDerivedConditions) {
         {"F d -3 m origin 2", rowOf("F D 3 M") + 1, diamond},
         {"P 41", rowOf("P 41"), [](int h, int k, int l) { return h != 0 || k != 0 || multipleOf(l, 4); }},
         {"P 63", rowOf("P 63"), [](int h, int k, int l) { return h != 0 || k != 0 || even(l); }},
-        {"R 3 hexagonal", rowOf("R 3", 120), [](int h, int k, int l) { return multipleOf(-h + k + l, 3); }},
-        {"R 3 rhombohedral", rowOf("R 3", 90), all},
+        {"R 3 hexagonal", rowOf("R 3", false), [](int h, int k, int l) { return multipleOf(-h + k + l, 3); }},
+        {"R 3 rhombohedral", rowOf("R 3", true), all},
         {"P m -3 m", rowOf("P M 3 M"), all},
         {"P 1", 0, all},
     };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "symmetry/SpaceGroupTable.h"
@@ -9,7 +10,7 @@
 namespace lumora::symmetry {
 namespace {
 
-int resolve(std::string symbol, float gamma = 120.0f) { return findHallEntry(symbol, gamma); }
+int resolve(std::string symbol, bool rhombohedralAxes = false) { return findHallEntry(symbol, rhombohedralAxes); }
 
 int firstRowOf(int number) {
     const auto& table = spaceGroupTable();
@@ -59,9 +60,9 @@ TEST(FindHallEntry, EveryListItemSelectsTheDefaultSettingOfItsGroup) {
     const auto& table = spaceGroupTable();
     for (int number = 1; number <= 230; ++number) {
         SCOPED_TRACE(spaceGroupListItem(number));
-        EXPECT_EQ(resolve(itemSymbol(number), 120.0f), firstRowOf(number));
+        EXPECT_EQ(resolve(itemSymbol(number), false), firstRowOf(number));
         // With rhombohedral preference only the seven R groups change, to their R row.
-        const int row = resolve(itemSymbol(number), 90.0f);
+        const int row = resolve(itemSymbol(number), true);
         const bool rGroup = number == 146 || number == 148 || number == 155 || number == 160 ||
                             number == 161 || number == 166 || number == 167;
         if (rGroup) {
@@ -83,14 +84,33 @@ TEST(FindHallEntry, ResolvesSymbolsThenNumbersThenFallsBackToRowZero) {
     EXPECT_EQ(resolve("MMM"), firstRowOf(47));  // only a fragment matches
 }
 
-TEST(FindHallEntry, ChoosesRhombohedralAxesByTheRecordedGamma) {
-    EXPECT_EQ(resolve("R 3", 120.0f), 432);
-    EXPECT_EQ(resolve("R 3", 90.0f), 433);
-    EXPECT_EQ(resolve("R 3", 0.0f), 433);  // no CSF cell read yet
-    EXPECT_EQ(resolve("R -3 C", 90.0f), 460);
+TEST(FindHallEntry, TakesTheAxesOfRhombohedralGroupsAsAsked) {
+    EXPECT_EQ(resolve("R 3", false), 432);
+    EXPECT_EQ(resolve("R 3", true), 433);
+    EXPECT_EQ(resolve("R -3 C", true), 460);
+    EXPECT_EQ(resolve("R -3 C", false), 459);
     std::string symbol = "R 3:H";
-    EXPECT_EQ(findHallEntry(symbol, 90.0f), 432);
+    EXPECT_EQ(findHallEntry(symbol, true), 432);
     EXPECT_EQ(symbol, "R 3");
+}
+
+TEST(PrefersRhombohedralAxes, DecidesFromTheCellBeforeTheRecordedGamma) {
+    using Cell = std::array<float, 6>;
+    // The cell decides whatever gamma a .csf recorded (0: none read yet).
+    for (const float recorded : {0.0f, 90.0f, 120.0f}) {
+        EXPECT_FALSE(prefersRhombohedralAxes(Cell{4.758f, 4.758f, 12.991f, 90, 90, 120}, recorded));
+        EXPECT_FALSE(prefersRhombohedralAxes(Cell{4.758f, 4.7581f, 12.991f, 90, 90, 120.01f}, recorded));
+        EXPECT_TRUE(prefersRhombohedralAxes(Cell{5.13f, 5.13f, 5.13f, 55.3f, 55.3f, 55.3f}, recorded));
+        EXPECT_TRUE(prefersRhombohedralAxes(Cell{5, 5, 5, 90, 90, 90}, recorded));
+    }
+    // A cell that fits neither leaves it to the recorded gamma.
+    const Cell neither{4, 5, 6, 90, 90, 100};
+    EXPECT_TRUE(prefersRhombohedralAxes(neither, 0.0f));
+    EXPECT_TRUE(prefersRhombohedralAxes(neither, 90.0f));
+    EXPECT_FALSE(prefersRhombohedralAxes(neither, 120.0f));
+    // a = b but gamma 119 is not hexagonal; a != b by more than 0.1 % neither.
+    EXPECT_TRUE(prefersRhombohedralAxes(Cell{4.758f, 4.758f, 12.991f, 90, 90, 119}, 0.0f));
+    EXPECT_TRUE(prefersRhombohedralAxes(Cell{4.758f, 4.77f, 12.991f, 90, 90, 120}, 0.0f));
 }
 
 TEST(GetEntry, TrimsTheStringsOfARowAndListsSettings) {
