@@ -72,6 +72,8 @@ void frmDocument::finishStructureLoad(const QString& path) {
     tfTIT->setText(QString::fromStdString(laue.m_tit));
     tfTIT->setCursorPosition(0);
     regenerate();
+    // A file whose space-group name and operations disagree says which it followed.
+    if (!laue.symmetryNote().empty()) setHINT(QString::fromStdString(laue.symmetryNote()));
     setRSVGUI(2);
 }
 

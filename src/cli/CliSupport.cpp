@@ -71,7 +71,8 @@ void addCrystalOptions(QCommandLineParser& parser) {
     parser.addOption(
         {"cell", "Cell constants a b c (Å) and alpha beta gamma (degrees).", "a b c alpha beta gamma"});
     parser.addOption({"sg",
-                      "Space group: Hermann-Mauguin symbol or number, resolved as the space-group list does.",
+                      "Space group: Hermann-Mauguin symbol with an optional setting (\"R -3 m :R\", \"F d -3 m :2\"), "
+                      "Hall symbol or number.",
                       "SYMBOL"});
     parser.addOption({"row", "Take space-group table row N (0..529) instead of --sg.", "N"});
     parser.addOption({"structure",
@@ -151,8 +152,12 @@ void chooseSpaceGroup(clLAUE& laue, const QCommandLineParser& parser) {
     if (!parser.isSet("sg")) throw UsageError("a space group is needed: --sg SYMBOL or --row N");
     const std::string symbol = util::trim(parser.value("sg").toStdString());
     if (symbol.empty()) throw UsageError("--sg needs a space-group symbol or number");
-    laue.SGTAB_find(util::toUpper(symbol));
-    laue.m_spg = static_cast<int16_t>(util::val(symmetry::getEntry(laue.currentRow())[0]));
+    if (!laue.chooseSpaceGroup(symbol)) throw UsageError(unknownSymbol(symbol));
+}
+
+std::string unknownSymbol(const std::string& symbol) {
+    return "the space group \"" + symbol + "\" is not known (give a Hermann-Mauguin symbol such as "
+           "\"P 21/c\" or \"R -3 m :R\", a Hall symbol, or a number 1..230)";
 }
 
 }  // namespace lumora::cli

@@ -37,7 +37,11 @@ int parseInteger(const QString& text, const std::string& what);
 // Six cell constants a b c alpha beta gamma from one text.
 std::array<double, 6> parseCell(const QString& text);
 
-// Chooses the space group of the engine from --sg SYMBOL or --row N.
+// The usage message for a space-group symbol that names no group.
+std::string unknownSymbol(const std::string& symbol);
+
+// Chooses the space group of the engine from --sg SYMBOL or --row N; a symbol
+// that names no group is a usage error.
 void chooseSpaceGroup(clLAUE& laue, const QCommandLineParser& parser);
 
 // The options that name a crystal: --cell with --sg or --row, --structure

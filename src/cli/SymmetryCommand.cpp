@@ -12,9 +12,11 @@ namespace lumora::cli {
 
 void addSymmetryOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
-        "lumora symmetry SYMBOL: resolve a space-group symbol (\"P 21/C\", \"14\", \"P4-3M\") as the "
-        "space-group list does and print its table row and symmetry operations.");
-    parser.addPositionalArgument("SYMBOL", "Hermann-Mauguin symbol or number of the space group.");
+        "lumora symmetry SYMBOL: resolve a space-group symbol (\"P 21/c\", \"R -3 m :R\", \"-P 2ybc\", "
+        "\"14\") and print its table row and symmetry operations. A symbol that names no group of the "
+        "table is refused.");
+    parser.addPositionalArgument("SYMBOL",
+                                 "Hermann-Mauguin symbol (with an optional setting), Hall symbol or number.");
     parser.addOption({"row", "Take table row N (0..529) directly.", "N"});
     parser.addOption({"hall", "Interpret the Hall symbol HALL.", "HALL"});
     parser.addOption({"listing", "Print the operation listing (symmetry.txt) instead."});
@@ -40,7 +42,7 @@ int runSymmetry(const std::vector<std::string>& args, std::ostream& out) {
     } else {
         const std::string symbol = util::trim(parser.positionalArguments().join(' ').toStdString());
         if (symbol.empty()) throw UsageError("a space-group symbol is needed (or --row N, or --hall HALL)");
-        laue.SGTAB_find(util::toUpper(symbol));
+        if (!laue.chooseSpaceGroup(symbol)) throw UsageError(unknownSymbol(symbol));
         row = laue.currentRow();
         hall = symmetry::getEntry(row)[1];
     }

@@ -245,7 +245,20 @@ public:
     symmetry::EntryStrings SGTAB_getEntry(int row);
     symmetry::EntryStrings SGTAB_lookup(int16_t number, const std::string& hm, const std::string& hall) const;
     std::vector<std::string> SGTAB_getHalls() const { return hallList; }
+    // Installs the operations of a Hall symbol. One that does not make a
+    // group (the closure reached its capacity, or the list does not close)
+    // raises Error 5 ("nm>=" and the capacity) and leaves the current group.
     void SGTAB_getHallMatrices(const std::string& hall);
+    // Resolves a typed or file symbol ("R -3 m :R", "P 21/c", "-P 2ybc", "14")
+    // as symmetry::resolveSymbol does and installs its setting; false, with
+    // nothing changed, when the symbol names no group of the table.
+    bool chooseSpaceGroup(const std::string& symbol);
+    // Installs a structure file's own operations as they are, named `name`;
+    // `row` names the group in the list (number and settings offered).
+    void installOperations(const std::vector<symmetry::Mat4>& ops, const std::string& name, int row);
+    // The note of the last structure file on its space-group name and
+    // operations disagreeing (a line for the load message); empty when none.
+    const std::string& symmetryNote() const { return symmetryNote_; }
     // Picks another setting of the current group from the Hall list.
     void changeHall(int16_t index);
     const symmetry::SymmetryOps& symmetryState() const { return symmetry_; }
@@ -321,6 +334,8 @@ private:
     engine::ExtinctionRules extinction_;
     std::vector<std::string> hallList;
     int currentRow_ = -1;
+    bool ownOperations_ = false;  // symmetry_ holds a structure file's own operations
+    std::string symmetryNote_;
 };
 
 }  // namespace lumora

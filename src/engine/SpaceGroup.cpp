@@ -4,6 +4,10 @@
 
 #include "engine/AppState.h"
 #include "engine/LaueEngine.h"
+#include "symmetry/OperationList.h"
+#include "symmetry/SymbolResolution.h"
+#include "util/Error.h"
+#include "util/NumberText.h"
 #include "util/TextSplit.h"
 
 namespace lumora {
@@ -18,6 +22,8 @@ int16_t clLAUE::SGTAB_findHallEntry(std::string& symbol) const {
 }
 
 void clLAUE::matchAxesToCell() {
+    // A structure file's own operations are not a table setting to switch.
+    if (ownOperations_) return;
     if (currentRow_ < 0 || currentRow_ >= symmetry::kSpaceGroupRows) return;
     const auto& table = symmetry::spaceGroupTable();
     const symmetry::SpaceGroupRow& current = table[static_cast<std::size_t>(currentRow_)];
@@ -48,10 +54,33 @@ symmetry::EntryStrings clLAUE::SGTAB_lookup(int16_t number, const std::string& h
 }
 
 void clLAUE::SGTAB_getHallMatrices(const std::string& hall) {
-    symmetry_ = symmetry::interpretHall(hall);
+    symmetry::SymmetryOps interpreted = symmetry::interpretHall(hall);
+    // A symbol the interpreter cannot make a group of leaves the current one.
+    if (const std::string refusal = symmetry::hallRefusal(interpreted, util::trim(hall)); !refusal.empty())
+        throw Error(Error::InvalidCall, refusal);
+    symmetry_ = std::move(interpreted);
+    ownOperations_ = false;
     extinction_ = engine::ExtinctionRules(symmetry_.ops);
     // A loaded structure follows its space group.
     expandAtoms();
+}
+
+bool clLAUE::chooseSpaceGroup(const std::string& symbol) {
+    const int row = symmetry::resolveSymbol(symbol, rhombohedralAxes());
+    if (row < 0) return false;
+    installRow(row);
+    return true;
+}
+
+void clLAUE::installOperations(const std::vector<symmetry::Mat4>& ops, const std::string& name, int row) {
+    symmetry_ = symmetry::symmetryOfOperations(ops, name);
+    ownOperations_ = true;
+    extinction_ = engine::ExtinctionRules(symmetry_.ops);
+    // The row names the group in the list; its Hall list offers the table's settings.
+    const symmetry::EntryStrings entry = SGTAB_getEntry(row);
+    m_spg = static_cast<int16_t>(util::val(entry[0]));
+    expandAtoms();
+    writeSymmetryListing();
 }
 
 void clLAUE::SGTAB_find(const std::string& symbol) {

@@ -28,7 +28,12 @@ void clLAUE::loadStructure(const structure::StructureFile& file) {
     if (file.recordedGamma) recordedGamma = *file.recordedGamma;
     bCSF = true;
     m_tit = header_.title;
-    installRow(file.spaceGroupRow);  // also expands the atoms
+    symmetryNote_ = file.symmetryNote;
+    // Both also expand the atoms.
+    if (file.ownOperations.empty())
+        installRow(file.spaceGroupRow);
+    else
+        installOperations(file.ownOperations, file.spaceGroupSymbol, file.spaceGroupRow);
 }
 
 void clLAUE::installRow(int row) {

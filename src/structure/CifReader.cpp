@@ -202,7 +202,15 @@ StructureFile parseCif(std::string_view text, std::string_view path) {
         const CifSpaceGroup group = readSpaceGroup(block);
         file.hallSymbol = group.hall;
         file.atoms = readSites(block);
-        file.spaceGroupRow = resolveSpaceGroup(group, file.cell);
+        const ResolvedSpaceGroup resolved = resolveSpaceGroup(group, file.cell);
+        file.spaceGroupRow = resolved.row;
+        for (const OperationKey& op : resolved.ownOperations) file.ownOperations.push_back(matrixOf(op));
+        file.symmetryNote = resolved.note;
+        // Own operations go by the file's name; a table row by its own.
+        if (!file.ownOperations.empty()) {
+            const std::string named = splitSetting(group.hermannMauguin).first;
+            file.spaceGroupSymbol = named.empty() ? util::trim(group.hall) : named;
+        }
     } catch (const Error&) {
         throw;
     } catch (const std::exception& e) {
@@ -210,7 +218,8 @@ StructureFile parseCif(std::string_view text, std::string_view path) {
     }
     const symmetry::SpaceGroupRow& row = symmetry::spaceGroupTable()[file.spaceGroupRow];
     file.spaceGroupNumber = static_cast<int>(util::val(row.number));
-    file.spaceGroupSymbol = util::splitBy(symmetry::hmLabel(row), "=").front();
+    if (file.spaceGroupSymbol.empty())
+        file.spaceGroupSymbol = util::trim(util::splitBy(symmetry::hmLabel(row), "=").front());
     detail::finish(file);
     return file;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "symmetry/HallSymbol.h"
+#include "symmetry/OperationList.h"
 #include "symmetry/SpaceGroupTable.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
@@ -15,6 +16,11 @@ namespace {
 
 using symmetry::kSpaceGroupRows;
 using symmetry::spaceGroupTable;
+
+// A space group has at most 192 operations in a conventional cell.
+constexpr std::size_t kMostOperations = 192;
+
+int rowNumber(int row) { return static_cast<int>(util::val(spaceGroupTable()[row].number)); }
 
 double reduced(double t) {
     t -= std::floor(t);
@@ -54,79 +60,16 @@ const std::vector<std::vector<OperationKey>>& tableOperations() {
     return all;
 }
 
-// Upper case without blanks or underscores: "P_1_21/n_1" and "p 1 21/N 1" meet.
-std::string symbolKey(std::string_view text) {
-    std::string key;
-    for (const char c : util::toUpper(text))
-        if (c != ' ' && c != '_' && c != '\t') key.push_back(c);
-    return key;
-}
-
-// Upper case, single blanks, and the double quote of a Hall symbol written as
-// two single quotes, as the table has it.
-std::string hallKey(std::string_view text) {
-    std::string s = util::replaceAll(util::replaceAll(std::string(text), "\"", "''"), "\t", " ");
-    std::string key;
-    for (const char c : util::toUpper(util::trim(s)))
-        if (c != ' ' || (!key.empty() && key.back() != ' ')) key.push_back(c);
-    return key;
-}
-
-std::string withoutBars(std::string key) { return util::replaceAll(std::move(key), "-", ""); }
-
-// The names of a row ("P_21/c = P_1_21/n_1") as keys, and the short forms of
-// its monoclinic names ("P21/N" for "P 1 21/n 1").
-struct RowNames {
-    std::vector<std::string> full, shortened;
-};
-
-RowNames namesOf(int row) {
-    RowNames names;
-    for (const std::string& name : util::splitBy(spaceGroupTable()[row].labels, "=")) {
-        names.full.push_back(symbolKey(name));
-        const std::vector<std::string> parts = util::splitBy(name, "_");
-        if (parts.size() == 4 && std::count(parts.begin() + 1, parts.end(), "1") == 2) {
-            std::string shortName = parts[0];
-            for (std::size_t i = 1; i < 4; ++i)
-                if (parts[i] != "1") shortName += parts[i];
-            names.shortened.push_back(symbolKey(shortName));
-        }
-    }
-    return names;
-}
-
-int rowNumber(int row) { return static_cast<int>(util::val(spaceGroupTable()[row].number)); }
 std::string extension(int row) { return spaceGroupTable()[row].extension; }
 
-bool matchesSetting(int row, const std::string& setting) {
-    const std::string ext = extension(row);
-    const std::string s = util::toUpper(setting);
-    if (s == "H" || s == "R") return ext == s;
-    if (s == "1" || s == "S") return !ext.empty() && ext[0] == '1';
-    if (s == "2" || s == "Z") return !ext.empty() && ext[0] == '2';
-    return ext == setting;
-}
-
-bool isHexagonalCell(const CellConstants& cell) {
-    return std::fabs(cell[5] - 120.0f) < 0.01f && std::fabs(cell[0] - cell[1]) <= 1e-3f * cell[0];
-}
-
-bool isRhombohedralCell(const CellConstants& cell) {
-    const auto near = [](float p, float q) {
-        return std::fabs(p - q) <= 1e-3f * std::max(std::fabs(p), 1.0f);
-    };
-    return near(cell[0], cell[1]) && near(cell[1], cell[2]) && near(cell[3], cell[4]) &&
-           near(cell[4], cell[5]);
-}
-
 // The choice when nothing in the file tells settings apart: axes from the
-// cell, then origin choice 2 (the by-number choice of the table look-up), then
-// table order.
+// cell (hexagonal when it tells neither), then origin choice 2 (the by-number
+// choice of the table look-up), then table order.
 int pickDefault(const std::vector<int>& candidates, const CellConstants& cell) {
     const bool axesChoice = std::any_of(candidates.begin(), candidates.end(),
                                         [](int r) { return extension(r) == "H" || extension(r) == "R"; });
     if (axesChoice) {
-        const std::string wanted = !isHexagonalCell(cell) && isRhombohedralCell(cell) ? "R" : "H";
+        const std::string wanted = symmetry::prefersRhombohedralAxes(cell, 120.0f) ? "R" : "H";
         for (int r : candidates)
             if (extension(r) == wanted) return r;
     }
@@ -134,6 +77,38 @@ int pickDefault(const std::vector<int>& candidates, const CellConstants& cell) {
         if (extension(r).starts_with("2")) return r;
     return candidates.front();
 }
+
+bool sameSet(const std::vector<OperationKey>& a, const std::vector<OperationKey>& b) {
+    return a.size() == b.size() &&
+           std::all_of(a.begin(), a.end(), [&](const OperationKey& op) { return containsOperation(b, op); });
+}
+
+std::vector<int> rowsWithOperations(const std::vector<int>& rows, const std::vector<OperationKey>& listed) {
+    const auto& table = tableOperations();
+    std::vector<int> matching;
+    for (int r : rows)
+        if (sameSet(table[static_cast<std::size_t>(r)], listed)) matching.push_back(r);
+    return matching;
+}
+
+// The first row whose rotations are those of the list, translations aside: a
+// group of the same point group in the table's orientation, to name it by.
+int rowWithRotations(const std::vector<OperationKey>& listed) {
+    const auto rotations = [](const std::vector<OperationKey>& ops) {
+        std::vector<std::array<int, 9>> r;
+        for (const OperationKey& op : ops)
+            if (std::find(r.begin(), r.end(), op.rotation) == r.end()) r.push_back(op.rotation);
+        std::sort(r.begin(), r.end());
+        return r;
+    };
+    const auto wanted = rotations(listed);
+    const auto& table = tableOperations();
+    for (int r = 0; r < kSpaceGroupRows; ++r)
+        if (rotations(table[static_cast<std::size_t>(r)]) == wanted) return r;
+    return 0;
+}
+
+std::string firstName(int row) { return util::trim(util::splitBy(symmetry::hmLabel(spaceGroupTable()[row]), "=").front()); }
 
 }  // namespace
 
@@ -200,75 +175,36 @@ std::optional<OperationKey> parseOperation(std::string_view text) {
     return key;
 }
 
-int rowOfHall(std::string_view hall) {
-    const std::string wanted = hallKey(hall);
-    if (wanted.empty()) return -1;
-    for (int r = 0; r < kSpaceGroupRows; ++r)
-        if (hallKey(spaceGroupTable()[r].hall) == wanted) return r;
-    return -1;
-}
-
-std::pair<std::string, std::string> splitSetting(std::string_view symbol) {
-    const std::string text = util::trim(util::replaceAll(std::string(symbol), "\t", " "));
-    if (const auto colon = text.rfind(':'); colon != std::string::npos)
-        return {util::trim(text.substr(0, colon)), util::trim(text.substr(colon + 1))};
-    const auto blank = text.rfind(' ');
-    if (blank != std::string::npos) {
-        const std::string last = text.substr(blank + 1);
-        if (last == "H" || last == "R" || last == "S" || last == "Z")
-            return {util::trim(text.substr(0, blank)), last};
+symmetry::Mat4 matrixOf(const OperationKey& op) {
+    symmetry::Mat4 m = symmetry::identityMatrix();
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) m[i][j] = static_cast<float>(op.rotation[3 * i + j]);
+        m[i][3] = static_cast<float>(op.translation[i]);
     }
-    return {text, ""};
+    return m;
 }
 
-std::vector<int> rowsOfSymbol(std::string_view symbol) {
-    const std::string wanted = symbolKey(symbol);
-    std::vector<int> rows;
-    if (wanted.empty()) return rows;
-    static const std::vector<RowNames> names = [] {
-        std::vector<RowNames> all;
-        all.reserve(kSpaceGroupRows);
-        for (int r = 0; r < kSpaceGroupRows; ++r) all.push_back(namesOf(r));
-        return all;
-    }();
-    const auto collect = [&](auto&& matches) {
+ResolvedSpaceGroup resolveSpaceGroup(const CifSpaceGroup& group, const CellConstants& cell) {
+    const std::string hall = util::trim(group.hall);
+    const std::string hm = util::trim(group.hermannMauguin);
+    std::vector<int> named;
+    if (!hall.empty()) {
+        if (const int row = rowOfHall(hall); row >= 0) named.push_back(row);
+    }
+    if (named.empty() && !hm.empty()) {
+        named = symmetry::rowsNamedBy(hm);
+        // A setting written beside the symbol narrows it where it fits.
+        const std::string code = util::trim(group.settingCode);
+        if (splitSetting(hm).second.empty() && !code.empty()) {
+            std::vector<int> chosen;
+            for (int r : named)
+                if (symmetry::matchesSetting(r, code)) chosen.push_back(r);
+            if (!chosen.empty()) named = chosen;
+        }
+    }
+    if (named.empty() && group.number >= 1 && group.number <= 230) {
         for (int r = 0; r < kSpaceGroupRows; ++r)
-            if (matches(r)) rows.push_back(r);
-        return !rows.empty();
-    };
-    const auto among = [](const std::vector<std::string>& keys, const std::string& key) {
-        return std::find(keys.begin(), keys.end(), key) != keys.end();
-    };
-    if (collect([&](int r) { return among(names[r].full, wanted); })) return rows;
-    if (collect([&](int r) { return among(names[r].shortened, wanted); })) return rows;
-    // Older cubic symbols leave out the bar of the 3 (F m 3 m).
-    collect([&](int r) {
-        if (rowNumber(r) < 195) return false;
-        for (const std::string& name : names[r].full)
-            if (withoutBars(name) == withoutBars(wanted)) return true;
-        return false;
-    });
-    return rows;
-}
-
-int resolveSpaceGroup(const CifSpaceGroup& group, const CellConstants& cell) {
-    if (!util::trim(group.hall).empty()) {
-        if (const int row = rowOfHall(group.hall); row >= 0) return row;
-    }
-
-    std::vector<int> candidates;
-    const auto [base, inlineSetting] = splitSetting(group.hermannMauguin);
-    if (!base.empty()) {
-        candidates = rowsOfSymbol(base);
-        const std::string setting = inlineSetting.empty() ? util::trim(group.settingCode) : inlineSetting;
-        std::vector<int> chosen;
-        for (int r : candidates)
-            if (!setting.empty() && matchesSetting(r, setting)) chosen.push_back(r);
-        if (!chosen.empty()) candidates = chosen;
-    }
-    if (candidates.empty() && group.number >= 1 && group.number <= 230) {
-        for (int r = 0; r < kSpaceGroupRows; ++r)
-            if (rowNumber(r) == group.number) candidates.push_back(r);
+            if (rowNumber(r) == group.number) named.push_back(r);
     }
 
     std::vector<OperationKey> listed;
@@ -280,33 +216,52 @@ int resolveSpaceGroup(const CifSpaceGroup& group, const CellConstants& cell) {
         }
         if (!containsOperation(listed, *op)) listed.push_back(*op);
     }
-    const bool fromOperationsOnly = candidates.empty() && !listed.empty();
-    if (fromOperationsOnly)
-        for (int r = 0; r < kSpaceGroupRows; ++r) candidates.push_back(r);
 
-    if (candidates.empty()) {
-        if (base.empty() && group.number == 0)
-            throw Error(Error::TypeMismatch, "The CIF file names no space group");
-        throw Error(Error::TypeMismatch, "The CIF file names an unknown space group '" +
-                                             (base.empty() ? std::to_string(group.number) : base) + "'");
-    }
-
-    if (candidates.size() > 1 && !listed.empty()) {
-        const auto& table = tableOperations();
-        std::vector<int> matching;
-        for (int r : candidates) {
-            const auto& ops = table[static_cast<std::size_t>(r)];
-            if (ops.size() == listed.size() &&
-                std::all_of(listed.begin(), listed.end(),
-                            [&](const OperationKey& op) { return containsOperation(ops, op); }))
-                matching.push_back(r);
+    const std::string fileName = !hm.empty()                          ? hm
+                                 : !hall.empty()                      ? hall
+                                 : group.number > 0 ? std::to_string(group.number)
+                                                                      : std::string();
+    if (listed.empty()) {
+        if (named.empty()) {
+            if (fileName.empty()) throw Error(Error::TypeMismatch, "The CIF file names no space group");
+            throw Error(Error::TypeMismatch, "The CIF file names an unknown space group '" +
+                                                 (hm.empty() ? fileName : splitSetting(hm).first) + "'");
         }
-        if (!matching.empty()) return pickDefault(matching, cell);
-        if (fromOperationsOnly)
-            throw Error(Error::TypeMismatch,
-                        "The symmetry operations of the CIF file match no space-group setting");
+        return {pickDefault(named, cell), {}, {}};
     }
-    return pickDefault(candidates, cell);
+
+    std::vector<symmetry::Mat4> matrices;
+    for (const OperationKey& op : listed) matrices.push_back(matrixOf(op));
+    if (listed.size() > kMostOperations)
+        throw Error(Error::TypeMismatch, "The CIF file lists more than " + std::to_string(kMostOperations) +
+                                             " symmetry operations");
+    if (!symmetry::isGroup(matrices))
+        throw Error(Error::TypeMismatch, "The symmetry operations of the CIF file do not form a group");
+
+    if (const auto matching = rowsWithOperations(named, listed); !matching.empty())
+        return {pickDefault(matching, cell), {}, {}};
+    std::vector<int> all(kSpaceGroupRows);
+    for (int r = 0; r < kSpaceGroupRows; ++r) all[static_cast<std::size_t>(r)] = r;
+    if (const auto matching = rowsWithOperations(all, listed); !matching.empty()) {
+        const int row = pickDefault(matching, cell);
+        std::string note;
+        if (!fileName.empty())
+            note = "The CIF file names the space group " + fileName + " but lists the symmetry operations of " +
+                   firstName(row) + "; its operations are used";
+        return {row, {}, note};
+    }
+
+    // No setting of the table has these operations: they are used as they are.
+    ResolvedSpaceGroup own;
+    own.row = named.empty() ? rowWithRotations(listed) : pickDefault(named, cell);
+    own.ownOperations = listed;
+    if (!named.empty())
+        own.note = "The symmetry operations of the CIF file are those of no setting of " + fileName +
+                   " in the table; the file's own operations are used";
+    else if (!fileName.empty())
+        own.note = "The space group " + fileName +
+                   " of the CIF file is not in the table; the file's own symmetry operations are used";
+    return own;
 }
 
 }  // namespace lumora::structure

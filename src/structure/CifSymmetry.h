@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "structure/Atoms.h"
+#include "symmetry/Matrix.h"
+#include "symmetry/SymbolResolution.h"
 
 namespace lumora::structure {
 
@@ -28,26 +30,34 @@ struct OperationKey {
 // "-x+1/2, y, z+1/4" and the like; nullopt when the text is not an operation.
 std::optional<OperationKey> parseOperation(std::string_view text);
 
-// The table row with exactly this Hall symbol (blanks, case and " for ''
-// aside); -1 when none.
-int rowOfHall(std::string_view hall);
+// The augmented matrix of an operation.
+symmetry::Mat4 matrixOf(const OperationKey& op);
 
-// A Hermann-Mauguin symbol split from its setting: "R -3 c :H" -> ("R -3 c",
-// "H"); "F d -3 m :2" -> ("F d -3 m", "2"); a trailing word H, R, S or Z counts
-// as a setting too.
-std::pair<std::string, std::string> splitSetting(std::string_view symbol);
+using symmetry::rowOfHall;
+using symmetry::rowsOfSymbol;
+using symmetry::splitSetting;
 
-// All table rows one of whose names is the symbol (blanks and case aside; a
-// monoclinic symbol may leave out its 1s, "P 21/n"; a cubic one its bar, as in
-// the old "F m 3 m"), in table order.
-std::vector<int> rowsOfSymbol(std::string_view symbol);
+// What a block's space group resolves to.
+struct ResolvedSpaceGroup {
+    // The table row installed; with own operations, the row that names the
+    // group in the list (its number and settings).
+    int row = 0;
+    // The file's own operations, used as they are when no table row has them.
+    std::vector<OperationKey> ownOperations;
+    // A line for the load message when the name and the operations disagree.
+    std::string note;
+};
 
-// Resolves to one table row: the Hall symbol when the table has it, else the
-// Hermann-Mauguin symbol with its setting, else the number. Where that leaves a
-// choice, the listed operations decide; failing that, a cell with gamma 120
-// takes hexagonal axes and one with a = b = c and equal angles rhombohedral
-// axes, and origin choice 2 is taken where a group has two. Error 13 when the
-// block names no space group, or one the table does not know.
-int resolveSpaceGroup(const CifSpaceGroup& group, const CellConstants& cell);
+// The operations of a file are authoritative: the table row whose operation
+// set equals them (of any group, the named one first); when no row does but
+// they form a group, the operations themselves under the file's name. A list
+// that is not a group raises Error 13.
+// Without operations: the Hall symbol when the table has it, else the
+// Hermann-Mauguin symbol with its setting (symmetry::rowsNamedBy), else the
+// number. Where that leaves a choice, a cell with gamma 120 takes hexagonal
+// axes and one with a = b = c and equal angles rhombohedral axes, and origin
+// choice 2 is taken where a group has two. Error 13 when the block names no
+// space group, or one the table does not know.
+ResolvedSpaceGroup resolveSpaceGroup(const CifSpaceGroup& group, const CellConstants& cell);
 
 }  // namespace lumora::structure

@@ -4,6 +4,8 @@
 
 #include "structure/Elements.h"
 #include "structure/ReaderSupport.h"
+#include "symmetry/SpaceGroupTable.h"
+#include "symmetry/SymbolResolution.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
 #include "util/TextSplit.h"
@@ -118,7 +120,16 @@ StructureFile parseCsf(std::string_view text, std::string_view path) {
     if (!haveCell) throw Error(Error::TypeMismatch, "The file holds no unit cell");
     detail::finish(file);
     file.recordedGamma = file.cell[5];
-    file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell);
+    // The symbol names the setting ("P 21/n (14)"); the number serves when
+    // the table does not know the symbol.
+    const int named = symmetry::resolveSymbol(file.spaceGroupSymbol,
+                                              symmetry::prefersRhombohedralAxes(file.cell, file.cell[5]));
+    if (named >= 0) {
+        file.spaceGroupRow = named;
+        file.spaceGroupNumber = static_cast<int>(util::val(symmetry::spaceGroupTable()[named].number));
+    } else {
+        file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell);
+    }
     return file;
 }
 

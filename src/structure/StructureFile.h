@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "structure/Atoms.h"
+#include "symmetry/Matrix.h"
 
 namespace lumora::structure {
 
@@ -20,6 +21,12 @@ struct StructureFile {
     std::string spaceGroupSymbol;  // as the file names it, or the table's HM label
     std::string hallSymbol;        // CIF: the Hall symbol when the file gives one
     int spaceGroupRow = 0;         // row of the space-group table the file selects
+    // CIF: the file's own operations when no table row has them; they are
+    // installed instead of the row, which then only names the group.
+    std::vector<symmetry::Mat4> ownOperations;
+    // A line for the load message when the file's space-group name and its
+    // operations disagree; empty otherwise.
+    std::string symmetryNote;
     // .csf files: the cell's gamma, which the engine records for the
     // rhombohedral-axes preference of its symbol look-up.
     std::optional<float> recordedGamma;

@@ -89,3 +89,51 @@ TEST(ReflectionsCommand, BadArgumentsExitWithStatusTwoAndPrintNothing) {
         EXPECT_NE(help.out.find(word), std::string::npos);
     EXPECT_NE(run({"reflections", "--help"}).out.find("--sg"), std::string::npos);
 }
+
+TEST(SymmetryCommand, RefusesWhatNamesNoGroupAndReadsSettings) {
+    for (const Lines& args : std::vector<Lines>{{"symmetry", "nonsense"},
+                                                {"symmetry", "P 21/c :H"},
+                                                {"reflections", "--cell", "5 5 5 90 90 90", "--sg", "X 9"},
+                                                {"render", "--cell", "5 5 5 90 90 90", "--sg", "nonsense", "-o",
+                                                 "unused.png"}}) {
+        const auto r = run(args);
+        EXPECT_EQ(r.status, 2) << args.back();
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_NE(r.err.find("\"" + (args[0] == "render" ? args[4] : args.back()) + "\""), std::string::npos)
+            << r.err;
+    }
+    const auto setting = [](const std::string& symbol) {
+        const auto r = run({"symmetry", "--", symbol});
+        EXPECT_EQ(r.status, 0) << symbol << ": " << r.err;
+        const auto l = lines(r.out);
+        return l.size() > 4 ? l[2] + " " + l[4] : std::string();
+    };
+    EXPECT_EQ(setting("R -3 m :R"), "Setting: R Hall: -P 3* 2");
+    EXPECT_EQ(setting("R -3 m:H"), "Setting: H Hall: -R 3 2''");
+    EXPECT_EQ(setting("F d -3 m :2"), "Setting: 2 Hall: -F 4vw 2vw 3");
+    EXPECT_EQ(setting("P 1 21/n 1"), "Setting: b2 Hall: -P 2yn");
+    EXPECT_EQ(setting("-P 2ybc"), "Setting: b1 Hall: -P 2ybc");
+
+    // A Hall symbol whose closure runs past a space group's size.
+    const auto runaway = run({"symmetry", "--hall", "-P 6 4x"});
+    EXPECT_EQ(runaway.status, 2);
+    EXPECT_TRUE(runaway.out.empty());
+    EXPECT_NE(runaway.err.find("nm>="), std::string::npos) << runaway.err;
+}
+
+TEST(ReflectionsCommand, RhombohedralGroupsOnHexagonalAxesAndLongCells) {
+    const auto corundum =
+        run({"reflections", "--cell", "4.758 4.758 12.991 90 90 120", "--sg", "R -3 C"});
+    ASSERT_EQ(corundum.status, 0) << corundum.err;
+    const auto listed = lines(corundum.out);
+    ASSERT_FALSE(listed.empty());
+    for (const auto& line : listed) {
+        const auto w = lumora::util::splitBlanks(line);
+        ASSERT_EQ(w.size(), 4u);
+        EXPECT_EQ((-std::stoi(w[0]) + std::stoi(w[1]) + std::stoi(w[2])) % 3, 0) << line;
+    }
+    // The threshold of a 60 Å edge is 1 Å: h00 runs to 60.
+    const auto l = lines(run({"reflections", "--cell", "60 5 5 90 90 90", "--sg", "P 1"}).out);
+    for (const char* wanted : {"41 0 0 1.46341", "60 0 0 1.00000", "-60 0 0 1.00000"})
+        EXPECT_NE(std::find(l.begin(), l.end(), wanted), l.end()) << wanted;
+}

@@ -105,5 +105,21 @@ TEST(CsfReader, RefusesFilesItCannotRead) {
     }
 }
 
+TEST(CsfReader, TheSymbolOfTheSpaceGroupLineChoosesTheSetting) {
+    const std::string cell = "CELL: 5.1 6.2 7.3 90 101.5 90\n", atom = atomLine("O1", "O", "1", "0.1", "0.2", "0.3");
+    const auto rowOf = [&](const std::string& line, const std::string& cellLine) {
+        const StructureFile f = parseCsf(cellLine + line + atom, "s.csf");
+        return std::pair{std::string(symmetry::spaceGroupTable()[f.spaceGroupRow].hall), f.spaceGroupNumber};
+    };
+    using Row = std::pair<std::string, int>;
+    EXPECT_EQ(rowOf("SGRP: P 21/n (14)\n", cell), (Row{"-P 2yn", 14}));
+    EXPECT_EQ(rowOf("SGRP: P 1 21/a 1 (14)\n", cell), (Row{"-P 2yab", 14}));
+    // A symbol the table does not know leaves the number to decide.
+    EXPECT_EQ(rowOf("SGRP: P 21/q (14)\n", cell), (Row{"-P 2ybc", 14}));
+    const std::string cubic = "CELL: 5.431 5.431 5.431 90 90 90\n";
+    EXPECT_EQ(rowOf("SGRP: F d -3 m :2 (227)\n", cubic), (Row{"-F 4vw 2vw 3", 227}));
+    EXPECT_EQ(rowOf("SGRP: R -3 c (167)\n", "CELL: 5.13 5.13 5.13 55.3 55.3 55.3\n"), (Row{"-P 3* 2n", 167}));
+}
+
 }  // namespace
 }  // namespace lumora::structure
