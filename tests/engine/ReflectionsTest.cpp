@@ -7,7 +7,9 @@
 
 #include "EngineFixtures.h"
 #include "engine/Cell.h"
+#include "structure/Samples.h"
 #include "symmetry/SpaceGroupTable.h"
+#include "util/TextSplit.h"
 #include "util/Error.h"
 
 using namespace lumora;
@@ -150,6 +152,25 @@ TEST(GenerateHKL, RhombohedralGroupsTakeTheAxesOfTheCurrentCell) {
     laue.recordedGamma = 90;
     laue.GenerateHKL();
     EXPECT_EQ(laue.currentRow(), 460);
+}
+
+TEST(GenerateHKL, BuiltInRhombohedralSamplesOnHexagonalAxes) {
+    // As the document applies a sample: the group by its list symbol, then the cell.
+    const structure::SampleList samples = structure::builtInSamples();
+    int checked = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const structure::SampleCell s = samples.getSample(i);
+        const int number = std::stoi(s[1]);
+        if (s[2][0] != 'R' || s[8] != "120" || s[3] != s[4]) continue;
+        clLAUE laue;
+        generate(laue, {std::stod(s[3]), std::stod(s[4]), std::stod(s[5]), 90, 90, 120},
+                 util::toUpper(symmetry::spaceGroupSymbol(number)));
+        EXPECT_STREQ(symmetry::spaceGroupTable()[laue.currentRow()].extension, "H") << s[0];
+        for (int32_t r = 0; r < laue.n_hkl; ++r)
+            ASSERT_EQ((-laue.getH(r) + laue.getK(r) + laue.getL(r)) % 3, 0) << s[0];
+        ++checked;
+    }
+    EXPECT_GE(checked, 2);  // Corundum and alpha-Hg at least
 }
 
 TEST(GenerateHKL, LargestSpacingDescribesTheCurrentListOnly) {
