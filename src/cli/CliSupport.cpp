@@ -70,10 +70,11 @@ std::array<double, 6> parseCell(const QString& text) {
 void addCrystalOptions(QCommandLineParser& parser) {
     parser.addOption(
         {"cell", "Cell constants a b c (Å) and alpha beta gamma (degrees).", "a b c alpha beta gamma"});
-    parser.addOption({"sg",
-                      "Space group: Hermann-Mauguin symbol with an optional setting (\"R -3 m :R\", \"F d -3 m :2\"), "
-                      "Hall symbol or number.",
-                      "SYMBOL"});
+    parser.addOption(
+        {"sg",
+         "Space group: Hermann-Mauguin symbol with an optional setting (\"R -3 m :R\", \"F d -3 m :2\"), "
+         "Hall symbol or number.",
+         "SYMBOL"});
     parser.addOption({"row", "Take space-group table row N (0..529) instead of --sg.", "N"});
     parser.addOption({"structure",
                       "Take cell, space group and atoms from a structure file (.cel, .csf or .cif); the "
@@ -156,7 +157,8 @@ void chooseSpaceGroup(clLAUE& laue, const QCommandLineParser& parser) {
 }
 
 std::string unknownSymbol(const std::string& symbol) {
-    return "the space group \"" + symbol + "\" is not known (give a Hermann-Mauguin symbol such as "
+    return "the space group \"" + symbol +
+           "\" is not known (give a Hermann-Mauguin symbol such as "
            "\"P 21/c\" or \"R -3 m :R\", a Hall symbol, or a number 1..230)";
 }
 

@@ -108,7 +108,9 @@ int rowWithRotations(const std::vector<OperationKey>& listed) {
     return 0;
 }
 
-std::string firstName(int row) { return util::trim(util::splitBy(symmetry::hmLabel(spaceGroupTable()[row]), "=").front()); }
+std::string firstName(int row) {
+    return util::trim(util::splitBy(symmetry::hmLabel(spaceGroupTable()[row]), "=").front());
+}
 
 }  // namespace
 
@@ -217,10 +219,10 @@ ResolvedSpaceGroup resolveSpaceGroup(const CifSpaceGroup& group, const CellConst
         if (!containsOperation(listed, *op)) listed.push_back(*op);
     }
 
-    const std::string fileName = !hm.empty()                          ? hm
-                                 : !hall.empty()                      ? hall
+    const std::string fileName = !hm.empty()        ? hm
+                                 : !hall.empty()    ? hall
                                  : group.number > 0 ? std::to_string(group.number)
-                                                                      : std::string();
+                                                    : std::string();
     if (listed.empty()) {
         if (named.empty()) {
             if (fileName.empty()) throw Error(Error::TypeMismatch, "The CIF file names no space group");
@@ -246,8 +248,8 @@ ResolvedSpaceGroup resolveSpaceGroup(const CifSpaceGroup& group, const CellConst
         const int row = pickDefault(matching, cell);
         std::string note;
         if (!fileName.empty())
-            note = "The CIF file names the space group " + fileName + " but lists the symmetry operations of " +
-                   firstName(row) + "; its operations are used";
+            note = "The CIF file names the space group " + fileName +
+                   " but lists the symmetry operations of " + firstName(row) + "; its operations are used";
         return {row, {}, note};
     }
 

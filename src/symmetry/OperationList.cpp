@@ -68,8 +68,7 @@ std::string hallRefusal(const SymmetryOps& symmetry, const std::string& hall) {
     std::vector<Mat4> matrices;
     matrices.reserve(symmetry.ops.size());
     for (const SymOp& op : symmetry.ops) matrices.push_back(op.matrix);
-    if (!isGroup(matrices))
-        return "The operations of the Hall symbol \"" + hall + "\" do not form a group";
+    if (!isGroup(matrices)) return "The operations of the Hall symbol \"" + hall + "\" do not form a group";
     return {};
 }
 

@@ -91,11 +91,11 @@ TEST(ReflectionsCommand, BadArgumentsExitWithStatusTwoAndPrintNothing) {
 }
 
 TEST(SymmetryCommand, RefusesWhatNamesNoGroupAndReadsSettings) {
-    for (const Lines& args : std::vector<Lines>{{"symmetry", "nonsense"},
-                                                {"symmetry", "P 21/c :H"},
-                                                {"reflections", "--cell", "5 5 5 90 90 90", "--sg", "X 9"},
-                                                {"render", "--cell", "5 5 5 90 90 90", "--sg", "nonsense", "-o",
-                                                 "unused.png"}}) {
+    for (const Lines& args :
+         std::vector<Lines>{{"symmetry", "nonsense"},
+                            {"symmetry", "P 21/c :H"},
+                            {"reflections", "--cell", "5 5 5 90 90 90", "--sg", "X 9"},
+                            {"render", "--cell", "5 5 5 90 90 90", "--sg", "nonsense", "-o", "unused.png"}}) {
         const auto r = run(args);
         EXPECT_EQ(r.status, 2) << args.back();
         EXPECT_TRUE(r.out.empty());
@@ -122,8 +122,7 @@ TEST(SymmetryCommand, RefusesWhatNamesNoGroupAndReadsSettings) {
 }
 
 TEST(ReflectionsCommand, RhombohedralGroupsOnHexagonalAxesAndLongCells) {
-    const auto corundum =
-        run({"reflections", "--cell", "4.758 4.758 12.991 90 90 120", "--sg", "R -3 C"});
+    const auto corundum = run({"reflections", "--cell", "4.758 4.758 12.991 90 90 120", "--sg", "R -3 C"});
     ASSERT_EQ(corundum.status, 0) << corundum.err;
     const auto listed = lines(corundum.out);
     ASSERT_FALSE(listed.empty());

@@ -65,15 +65,17 @@ void expectSameAmplitudes(const std::map<Hkl, float>& got, const std::map<Hkl, f
 TEST(FileSymmetry, OriginShiftedOperationsAreUsedAsListed) {
     // Quartz in P 31 2 1 with the origin moved by c/6: no setting of the table
     // has these operations.
-    const std::string shifted = cif(kQuartzCell,
-                                    named("P 31 2 1") + operations({"x,y,z", "-y,x-y,z+1/3", "-x+y,-x,z+2/3",
-                                                                    "y,x,-z+2/3", "x-y,-y,-z+1/3", "-x,-x+y,-z"}),
-                                    "Si1 Si 0.4697 0 0.166667\nO1 O 0.4135 0.2669 0.952433\n");
-    const std::string p1 = cif(kQuartzCell, named("P 1"),
-                               "Si1 Si 0.4697 0 0.166667\nSi2 Si 0 0.4697 0.5\nSi3 Si 0.5303 0.5303 0.833333\n"
-                               "O1 O 0.4135 0.2669 0.952433\nO2 O 0.7331 0.1466 0.285767\n"
-                               "O3 O 0.8534 0.5865 0.6191\nO4 O 0.2669 0.4135 0.714233\n"
-                               "O5 O 0.1466 0.7331 0.3809\nO6 O 0.5865 0.8534 0.047567\n");
+    const std::string shifted =
+        cif(kQuartzCell,
+            named("P 31 2 1") + operations({"x,y,z", "-y,x-y,z+1/3", "-x+y,-x,z+2/3", "y,x,-z+2/3",
+                                            "x-y,-y,-z+1/3", "-x,-x+y,-z"}),
+            "Si1 Si 0.4697 0 0.166667\nO1 O 0.4135 0.2669 0.952433\n");
+    const std::string p1 =
+        cif(kQuartzCell, named("P 1"),
+            "Si1 Si 0.4697 0 0.166667\nSi2 Si 0 0.4697 0.5\nSi3 Si 0.5303 0.5303 0.833333\n"
+            "O1 O 0.4135 0.2669 0.952433\nO2 O 0.7331 0.1466 0.285767\n"
+            "O3 O 0.8534 0.5865 0.6191\nO4 O 0.2669 0.4135 0.714233\n"
+            "O5 O 0.1466 0.7331 0.3809\nO6 O 0.5865 0.8534 0.047567\n");
     // The same crystal at the table's origin, by name alone.
     const std::string standard =
         cif(kQuartzCell, named("P 31 2 1"), "Si1 Si 0.4697 0 0.333333\nO1 O 0.4135 0.2669 0.1191\n");
@@ -103,8 +105,8 @@ TEST(FileSymmetry, ReverseRhombohedralSettingTakesItsOwnAbsences) {
         "_cell_length_a 3.7598\n_cell_length_b 3.7598\n_cell_length_c 10.5475\n"
         "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 120\n";
     std::string ops = "loop_\n_symmetry_equiv_pos_as_xyz\n";
-    const char* point[] = {"x,y,z",    "-y,x-y,z", "-x+y,-x,z", "y,x,-z",    "x-y,-y,-z", "-x,-x+y,-z",
-                           "-x,-y,-z", "y,-x+y,-z", "x-y,x,-z", "-y,-x,z", "-x+y,y,z", "x,x-y,z"};
+    const char* point[] = {"x,y,z",    "-y,x-y,z",  "-x+y,-x,z", "y,x,-z",  "x-y,-y,-z", "-x,-x+y,-z",
+                           "-x,-y,-z", "y,-x+y,-z", "x-y,x,-z",  "-y,-x,z", "-x+y,y,z",  "x,x-y,z"};
     for (const char* p : point)
         for (const char* c : {"", "+1/3,+2/3,+1/3", "+2/3,+1/3,+2/3"}) {
             if (!*c) {
@@ -116,7 +118,8 @@ TEST(FileSymmetry, ReverseRhombohedralSettingTakesItsOwnAbsences) {
             std::size_t from = 0, cFrom = 0;
             for (int i = 0; i < 3; ++i) {
                 const auto end = op.find(',', from), cEnd = centring.find(',', cFrom);
-                out += op.substr(from, end - from) + centring.substr(cFrom, cEnd - cFrom) + (i < 2 ? "," : "");
+                out +=
+                    op.substr(from, end - from) + centring.substr(cFrom, cEnd - cFrom) + (i < 2 ? "," : "");
                 from = end + 1;
                 cFrom = cEnd + 1;
             }
@@ -146,7 +149,8 @@ TEST(FileSymmetry, CentredSettingsOutsideTheTableAreUsedAndNonGroupsRefused) {
         "_cell_length_a 5\n_cell_length_b 6\n_cell_length_c 7\n"
         "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n";
     // C 1: P 1 with a C-centred cell.
-    const std::string c1 = cif(cell, named("C 1") + operations({"x,y,z", "x+1/2,y+1/2,z"}), "Fe1 Fe 0.1 0.2 0.3\n");
+    const std::string c1 =
+        cif(cell, named("C 1") + operations({"x,y,z", "x+1/2,y+1/2,z"}), "Fe1 Fe 0.1 0.2 0.3\n");
     const std::string p1 = cif(cell, named("P 1"), "Fe1 Fe 0.1 0.2 0.3\nFe2 Fe 0.6 0.7 0.3\n");
     clLAUE reference, laue;
     const auto expected = amplitudes(reference, p1);
@@ -159,8 +163,10 @@ TEST(FileSymmetry, CentredSettingsOutsideTheTableAreUsedAndNonGroupsRefused) {
     EXPECT_NE(laue.symmetryNote().find("C 1"), std::string::npos);
 
     // A -1 keeps its inversion.
-    amplitudes(laue, cif(cell, named("A -1") + operations({"x,y,z", "-x,-y,-z", "x,y+1/2,z+1/2", "-x,-y+1/2,-z+1/2"}),
-                         "Fe1 Fe 0.1 0.2 0.3\n"));
+    amplitudes(
+        laue,
+        cif(cell, named("A -1") + operations({"x,y,z", "-x,-y,-z", "x,y+1/2,z+1/2", "-x,-y+1/2,-z+1/2"}),
+            "Fe1 Fe 0.1 0.2 0.3\n"));
     EXPECT_TRUE(laue.symmetryState().centrosymmetric);
     EXPECT_EQ(laue.m_spg, 2);
 
@@ -168,7 +174,8 @@ TEST(FileSymmetry, CentredSettingsOutsideTheTableAreUsedAndNonGroupsRefused) {
     const auto before = laue.symmetryState().ops.size();
     try {
         laue.loadStructure(structure::parseCif(
-            cif(cell, named("P 21") + operations({"x,y,z", "-x,y+1/3,-z"}), "Fe1 Fe 0.1 0.2 0.3\n"), "t.cif"));
+            cif(cell, named("P 21") + operations({"x,y,z", "-x,y+1/3,-z"}), "Fe1 Fe 0.1 0.2 0.3\n"),
+            "t.cif"));
         ADD_FAILURE() << "not refused";
     } catch (const Error& e) {
         EXPECT_EQ(e.description(), "The symmetry operations of the CIF file do not form a group");

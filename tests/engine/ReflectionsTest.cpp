@@ -9,8 +9,8 @@
 #include "engine/Cell.h"
 #include "structure/Samples.h"
 #include "symmetry/SpaceGroupTable.h"
-#include "util/TextSplit.h"
 #include "util/Error.h"
+#include "util/TextSplit.h"
 
 using namespace lumora;
 using namespace lumora::testing;
@@ -58,9 +58,9 @@ TEST(IndexLimits, ThresholdAndLimitsFollowTheCell) {
     using C = std::tuple<float, float, float, float, int, int, int, bool>;
     for (const auto& [a, b, c, dMin, h, k, l, raised] :
          {C{5, 5, 5, 0.5f, 10, 10, 10, false}, C{20, 20, 20, 1.0f, 20, 20, 20, false},
-          C{30, 30, 30, 1.33f, 23, 23, 23, true},    // 90 > 70: the threshold grows once
-          C{10, 10, 12, 1.0f, 10, 10, 12, false},    // (a+b+c)/30 = 1.067 is capped at 1
-          C{60, 5, 5, 1.0f, 60, 5, 5, false}}) {     // 70: one limit may exceed 40
+          C{30, 30, 30, 1.33f, 23, 23, 23, true},  // 90 > 70: the threshold grows once
+          C{10, 10, 12, 1.0f, 10, 10, 12, false},  // (a+b+c)/30 = 1.067 is capped at 1
+          C{60, 5, 5, 1.0f, 60, 5, 5, false}}) {   // 70: one limit may exceed 40
         const auto limits = indexLimits(a, b, c);
         EXPECT_FLOAT_EQ(limits.dMin, dMin) << a;
         EXPECT_EQ(limits.raised, raised) << a;

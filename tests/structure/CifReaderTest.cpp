@@ -239,8 +239,8 @@ TEST(ResolveSpaceGroup, OperationsFindTheirRowAndNamesServeUnknownHallSymbols) {
         EXPECT_EQ(resolveSpaceGroup(both, cell).row, row) << table[row].hall;
     }
     // An unknown Hall symbol leaves a known name to serve.
-    EXPECT_EQ(numberOf(resolveSpaceGroup({"-P 2yb (z,x,y)", "P m m m", "", 0, {}}, {5, 5, 5, 90, 90, 90}).row),
-              47);
+    EXPECT_EQ(
+        numberOf(resolveSpaceGroup({"-P 2yb (z,x,y)", "P m m m", "", 0, {}}, {5, 5, 5, 90, 90, 90}).row), 47);
 }
 
 }  // namespace

@@ -106,7 +106,8 @@ TEST(CsfReader, RefusesFilesItCannotRead) {
 }
 
 TEST(CsfReader, TheSymbolOfTheSpaceGroupLineChoosesTheSetting) {
-    const std::string cell = "CELL: 5.1 6.2 7.3 90 101.5 90\n", atom = atomLine("O1", "O", "1", "0.1", "0.2", "0.3");
+    const std::string cell = "CELL: 5.1 6.2 7.3 90 101.5 90\n",
+                      atom = atomLine("O1", "O", "1", "0.1", "0.2", "0.3");
     const auto rowOf = [&](const std::string& line, const std::string& cellLine) {
         const StructureFile f = parseCsf(cellLine + line + atom, "s.csf");
         return std::pair{std::string(symmetry::spaceGroupTable()[f.spaceGroupRow].hall), f.spaceGroupNumber};

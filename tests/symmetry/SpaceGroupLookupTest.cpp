@@ -10,7 +10,9 @@
 namespace lumora::symmetry {
 namespace {
 
-int resolve(std::string symbol, bool rhombohedralAxes = false) { return findHallEntry(symbol, rhombohedralAxes); }
+int resolve(std::string symbol, bool rhombohedralAxes = false) {
+    return findHallEntry(symbol, rhombohedralAxes);
+}
 
 int firstRowOf(int number) {
     const auto& table = spaceGroupTable();

@@ -80,7 +80,8 @@ TEST(ResolveSymbol, EveryRowIsFoundByItsNamesWithItsSetting) {
             ASSERT_EQ(byHall.size(), 1u) << table[row].hall;
             EXPECT_STREQ(table[byHall.front()].hall, table[row].hall);
         }
-        const std::vector<int> byName = rowsNamedBy(hmLabel(table[row]).substr(0, hmLabel(table[row]).find(" =")));
+        const std::vector<int> byName =
+            rowsNamedBy(hmLabel(table[row]).substr(0, hmLabel(table[row]).find(" =")));
         EXPECT_NE(std::find(byName.begin(), byName.end(), row), byName.end()) << hmLabel(table[row]);
     }
 }
@@ -105,7 +106,8 @@ TEST(HallRefusal, ClosureAtCapacityAndListsThatAreNoGroup) {
         return m;
     };
     EXPECT_TRUE(isGroup({op({0, 0, 0}), op({0.5f, 0.5f, 0})}));
-    EXPECT_TRUE(isGroup({op({0, 0, 0}), op({0, 0, 0}, true), op({0.5f, 0.5f, 0}), op({0.5f, 0.5f, 0}, true)}));
+    EXPECT_TRUE(
+        isGroup({op({0, 0, 0}), op({0, 0, 0}, true), op({0.5f, 0.5f, 0}), op({0.5f, 0.5f, 0}, true)}));
     EXPECT_FALSE(isGroup({op({0.5f, 0.5f, 0})}));                  // no identity
     EXPECT_FALSE(isGroup({op({0, 0, 0}), op({1.0f / 3, 0, 0})}));  // 2/3 is missing
     EXPECT_FALSE(isGroup({op({0, 0, 0}), op({0, 0, 0}, true), op({0.5f, 0, 0})}));
