@@ -1,6 +1,8 @@
 #include "symmetry/OperationList.h"
 
+#include <array>
 #include <cmath>
+#include <map>
 
 namespace lumora::symmetry {
 
@@ -30,9 +32,23 @@ bool sameOperation(const Mat4& a, const Mat4& b) {
 
 bool isGroup(const std::vector<Mat4>& ops) {
     if (!contains(ops, identityMatrix())) return false;
+    // The operations by rotation, so that a product is looked up among the
+    // few with its rotation only.
+    std::map<std::array<long, 9>, std::vector<Mat4>> byRotation;
+    const auto key = [](const Mat4& m) {
+        std::array<long, 9> k{};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                k[static_cast<std::size_t>(3 * i + j)] = std::lround(m[i][j] * 1000.0f);
+        return k;
+    };
+    for (const Mat4& op : ops) byRotation[key(op)].push_back(op);
     for (const Mat4& a : ops)
-        for (const Mat4& b : ops)
-            if (!contains(ops, multiplyMatrix(a, b))) return false;
+        for (const Mat4& b : ops) {
+            const Mat4 product = multiplyMatrix(a, b);
+            const auto it = byRotation.find(key(product));
+            if (it == byRotation.end() || !contains(it->second, product)) return false;
+        }
     return true;
 }
 
