@@ -3,6 +3,7 @@
 #include <QRadioButton>
 
 #include "AppFixture.h"
+#include "symmetry/SpaceGroupTable.h"
 
 namespace lumora::app::test {
 namespace {
@@ -256,6 +257,19 @@ TEST_F(DocumentFixture, ClicksReportSpotsWithinTenPixelsDragsTurnAndRightDragsZo
     drag(pb1, at, at - QPointF(0, 50), Qt::RightButton);
     EXPECT_EQ(zoomSlider(), 80);
     EXPECT_FLOAT_EQ(doc->engine().getZoom(), 0.8f);
+}
+
+TEST_F(DocumentFixture, SampleCellsChooseAxesAndTheHintNamesARaisedThreshold) {
+    // A rhombohedral sample on hexagonal axes: the group is picked before its cell arrives.
+    doc->setCell({"Corundum", "167", "R-3C", "4.758", "4.758", "12.991", "90", "90", "120"});
+    const clLAUE& laue = doc->engine();
+    EXPECT_STREQ(symmetry::spaceGroupTable()[laue.currentRow()].extension, "H");
+    for (int32_t i = 0; i < laue.n_hkl; ++i) ASSERT_EQ((-laue.getH(i) + laue.getK(i) + laue.getL(i)) % 3, 0);
+    EXPECT_TRUE(hint().endsWith(" reflections generated")) << hint().toStdString();
+
+    doc->setCell({"Big", "1", "P1", "100", "100", "100", "90", "90", "90"});
+    EXPECT_EQ(hint(),
+              QStringLiteral("%1 reflections generated (d \u2265 5.53 \u00c5: index limit)").arg(laue.n_hkl));
 }
 
 }  // namespace
