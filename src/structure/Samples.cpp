@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "util/Error.h"
+#include "util/InputFile.h"
 #include "util/TextSplit.h"
 
 namespace lumora::structure {
@@ -23,9 +24,9 @@ constexpr std::string_view kBuiltIn[] = {
     "I2 64 CMCA 7.2647 4.7857 9.7908 90 90 90",          "P(black) 64 CMCA 3.3136 10.478 4.3763 90 90 90",
     "Diamond 227 FD3M 3.56703 3.56703 3.56703 90 90 90", "Graphite 186 P63MC 2.4612 2.4612 6.7079 90 90 120",
     "Quartz 154 P3221 4.9128 4.9128 5.4042 90 90 120",   "Corundum 167 R-3C 4.758 4.758 12.991 90 90 120",
-    "alpha-As 166 R-3M 3.7602 11.86225 2.609 90 90 120", "alpha-Hg 166 R-3M 3.4646 3.4646 6.6772 90 90 120",
+    "alpha-As 166 R-3M 3.7598 3.7598 10.5475 90 90 120", "alpha-Hg 166 R-3M 3.4646 3.4646 6.6772 90 90 120",
     "alpha-La 194 P63/MMC 3.77 3.77 12.159 90 90 120",   "alpha-Po 221 PM3M 3.352 3.352 3.352 90 90 90",
-    "alpha-Sm 166 R-3M 2.071 2.071 26.749 90 90 120",    "alpha-U 64 CMCA 2.84785 5.85801 4.94553 90 90 90",
+    "alpha-Sm 166 R-3M 3.629 3.629 26.207 90 90 120",    "alpha-U 63 CMCM 2.84785 5.85801 4.94553 90 90 90",
     "alpha-Pu 11 P21/M 6.183 4.822 10.963 90 101.79 90", "beta-Sn 141 I41/AMD 5.8316 5.8316 3.1813 90 90 90",
 };
 
@@ -45,12 +46,12 @@ constexpr std::string_view kEntryLines[] = {
     "Graphite  : 186  P63MC   2.4612   2.4612   6.7079  90   90    120",
     "Quartz    : 154  P3221   4.9128   4.9128   5.4042  90   90    120",
     "Corundum  : 167  R-3C    4.758    4.758   12.991   90   90    120",
-    "alpha-As  : 166  R-3M    3.7602  11.86225  2.609   90   90    120",
+    "alpha-As  : 166  R-3M    3.7598   3.7598  10.5475  90   90    120",
     "alpha-Hg  : 166  R-3M    3.4646   3.4646   6.6772  90   90    120",
     "alpha-La  : 194  P63/MMC 3.77     3.77    12.159   90   90    120",
     "alpha-Po  : 221  PM3M    3.352    3.352    3.352   90   90     90",
-    "alpha-Sm  : 166  R-3M    2.071    2.071   26.749   90   90    120",
-    "alpha-U   :  64  CMCA    2.84785  5.85801  4.94553 90   90     90",
+    "alpha-Sm  : 166  R-3M    3.629    3.629   26.207   90   90    120",
+    "alpha-U   :  63  CMCM    2.84785  5.85801  4.94553 90   90     90",
     "alpha-Pu  :  11  P21/M   6.183    4.822   10.963   90  101.79  90",
     "beta-Sn   : 141  I41/AMD 5.8316   5.8316   3.1813  90   90     90",
 };
@@ -81,13 +82,19 @@ bool hasContent(const fs::path& path) {
 }
 
 bool readWholeFile(const fs::path& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream out;
-    out << in.rdbuf();
-    if (in.bad()) return false;
-    text = out.str();
-    return true;
+    try {
+        text = util::readInputFile(path);
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+// Something is at the path: a file of the user's (or a FIFO, a folder) that is
+// never to be replaced.
+bool occupied(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
 }
 
 bool writeWholeFile(const fs::path& path, std::string_view text) {
@@ -193,23 +200,30 @@ SampleList loadSamples(const fs::path& userFolder, const fs::path& programFolder
     if (hasContent(path)) {
         std::string text;
         if (readWholeFile(path, text)) return readSampleFile(text);
-        // The user's file is there but cannot be read: work from the built-in list
-        // and leave the file alone.
+        // The user's file is there but cannot be read (or is far too large):
+        // work from the built-in list and leave the file alone.
         return builtInSamples();
     }
+    // Something that is no regular file (a FIFO, a folder) is not ours to replace.
+    std::error_code status;
+    if (occupied(path) && !fs::is_regular_file(path, status)) return builtInSamples();
 
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
     if (writeWholeFile(path, defaultSampleFileText()) && !sameFolder(userFolder, programFolder)) {
         const fs::path copy = sampleFilePath(programFolder);
         fs::create_directories(copy.parent_path(), ec);
-        fs::copy_file(path, copy, fs::copy_options::overwrite_existing, ec);
+        // A sample file already there may be someone's own: it is never rewritten.
+        fs::copy_file(path, copy, fs::copy_options::skip_existing, ec);
     }
     return builtInSamples();
 }
 
 bool ensureShortSampleFile(const fs::path& path) {
     if (hasContent(path)) return false;
+    std::error_code status;
+    if (occupied(path) && !fs::is_regular_file(path, status))
+        throw Error(Error::PathAccess, "Path/File access error: " + path.string() + " is not a file");
     std::error_code ec;
     if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
     if (!writeWholeFile(path, shortSampleFileText()))

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
 
 #include "StructureTestSupport.h"
 #include "structure/Samples.h"
@@ -22,7 +25,7 @@ TEST(BuiltInSamples, TwentyTwoCellsInMenuOrderAndTheDefaultFileReadsBackAsThem) 
     const auto lines = linesOf(defaultSampleFileText());
     ASSERT_EQ(lines.size(), 30u);
     EXPECT_EQ(lines[0], "'- You may edit this file. Up to 300 cells can be added to the Samples-menu.");
-    EXPECT_EQ(lines[21], "alpha-As  : 166  R-3M    3.7602  11.86225  2.609   90   90    120");
+    EXPECT_EQ(lines[21], "alpha-As  : 166  R-3M    3.7598   3.7598  10.5475  90   90    120");
     EXPECT_EQ(lines[29], "");
     EXPECT_EQ(readSampleFile(defaultSampleFileText()).data, list.data);
     EXPECT_EQ(readSampleFile(shortSampleFileText()).names, (Words{"Cu", "Si", "W", "Mg"}));
@@ -84,14 +87,60 @@ TEST_F(ScratchFolder, EditWritesTheShortFileOnlyWhenThereIsNone) {
               Error::PathAccess);
 }
 
-// Inputs that once broke the reader: reading them must simply work.
-TEST(SampleRegressions, EveryStoredInputIsRead) {
+// A user's sample file is read, never replaced: not when it is too large to
+// read, not when it is a FIFO (which would block the start for ever), and the
+// copy for the program folder does not overwrite a file there.
+TEST_F(ScratchFolder, StoredSampleFilesAreNeverRewritten) {
+    const fs::path user = folder_ / "user", program = folder_ / "program";
+    const std::string own = "Fe : 229 IM3M 2.8665 2.8665 2.8665 90 90 90\r\n";
+    writeFile(program / "lib" / "cellmenu.txt", own);
+    fs::create_directories(user / "lib");
+    EXPECT_EQ(loadSamples(user, program).names, builtInSamples().names);
+    EXPECT_EQ(fileText(program / "lib" / "cellmenu.txt"), own);
+
+    const fs::path huge = user / "lib" / "cellmenu.txt";
+    fs::resize_file(huge, 100u << 20);
+    EXPECT_EQ(loadSamples(user, program).names, builtInSamples().names);
+    EXPECT_EQ(fs::file_size(huge), 100u << 20);
+
+    fs::remove(huge);
+    ASSERT_EQ(::mkfifo(huge.c_str(), 0600), 0);
+    EXPECT_EQ(loadSamples(user, program).names, builtInSamples().names);
+    EXPECT_TRUE(fs::is_fifo(huge));
+    EXPECT_EQ(errorOf([&] { ensureShortSampleFile(huge); }).number(), Error::PathAccess);
+}
+
+// Inputs that once broke the reader, with the entries each must give: how
+// many, and the names of the first ones.
+TEST(SampleRegressions, EveryStoredInputGivesItsEntries) {
+    struct Outcome {
+        std::size_t count;
+        Words firstNames;
+    };
+    const std::map<std::string, Outcome> expected{
+        // Tabs are no separators in the names' lines, control bytes are kept.
+        {"mixed-lines-and-control-bytes.txt", {229, {"S0", "S2", "S3", std::string("\0\x01", 2), "S7"}}},
+    };
+    std::size_t files = 0;
     for (const auto& entry :
          fs::directory_iterator(fs::path(__FILE__).parent_path() / "regressions" / "samples")) {
+        ++files;
+        const std::string name = entry.path().filename().string();
+        const auto it = expected.find(name);
+        if (it == expected.end()) {
+            ADD_FAILURE() << name << " has no expected entries";
+            continue;
+        }
         const auto list = readSampleFile(fileText(entry.path()));
-        EXPECT_LE(list.size(), kMaxSamples);
-        for (std::size_t i = 0; i < list.size(); ++i) list.getSample(i), list.menuCaption(i);
+        EXPECT_EQ(list.size(), it->second.count) << name;
+        const Words& first = it->second.firstNames;
+        ASSERT_GE(list.size(), first.size()) << name;
+        EXPECT_EQ(Words(list.names.begin(), list.names.begin() + static_cast<long>(first.size())), first)
+            << name;
+        for (std::size_t i = 0; i < list.size(); ++i)
+            EXPECT_EQ(list.menuCaption(i), std::to_string(i + 1) + ". \t" + list.names[i]);
     }
+    EXPECT_EQ(files, expected.size()) << "stored inputs are missing";
 }
 
 }  // namespace
