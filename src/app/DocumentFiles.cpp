@@ -75,6 +75,10 @@ void frmDocument::finishStructureLoad(const QString& path) {
     // A file whose space-group name and operations disagree says which it followed.
     if (!laue.symmetryNote().empty()) setHINT(QString::fromStdString(laue.symmetryNote()));
     setRSVGUI(2);
+    // What the load left out is said where the count of reflections would be.
+    QStringList notes;
+    for (const std::string& note : laue.structureNotes()) notes << QString::fromStdString(note);
+    if (!notes.isEmpty()) setHINT(notes.join(QStringLiteral("; ")));
 }
 
 void frmDocument::editStructure() {

@@ -29,6 +29,7 @@
 #include "engine/AppState.h"
 #include "engine/Cell.h"
 #include "engine/Reflections.h"
+#include "structure/CellLattice.h"
 #include "symmetry/SpaceGroupTable.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
@@ -148,6 +149,12 @@ void frmDocument::applyInputs() {
     setHINT(QStringLiteral("%1 reflections generated%2")
                 .arg(m_laue->n_hkl)
                 .arg(QString::fromStdString(m_laue->thresholdNote())));
+    // Typed cells are often approximate on purpose: one that contradicts the
+    // group's lattice is used, with a warning.
+    structure::CellConstants typed{};
+    for (int i = 0; i < 6; ++i) typed[static_cast<std::size_t>(i)] = m_laue->getCellConstant(i);
+    if (const std::string misfit = structure::cellLatticeMisfit(typed, m_laue->currentRow()); !misfit.empty())
+        setHINT(QString::fromStdString(misfit));
     setHKLtable();
     if (main_) main_->updateStatus();
 }

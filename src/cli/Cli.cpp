@@ -76,6 +76,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
     }
     try {
+        const NoticeStream notes(err);
         return it->second.run(args, out);
     } catch (const UsageError& e) {
         err << "lumora " << args[1] << ": " << e.what() << "\n";

@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include <filesystem>
+#include <iostream>
 
 #include "engine/LaueEngine.h"
 #include "symmetry/SpaceGroupTable.h"
@@ -111,6 +112,15 @@ CrystalSource crystalSource(const QCommandLineParser& parser) {
     return source;
 }
 
+namespace {
+std::ostream* noticeStream = nullptr;
+}  // namespace
+
+std::ostream& notices() { return noticeStream ? *noticeStream : std::cerr; }
+
+NoticeStream::NoticeStream(std::ostream& stream) : previous_(noticeStream) { noticeStream = &stream; }
+NoticeStream::~NoticeStream() { noticeStream = previous_; }
+
 std::array<double, 6> loadCrystal(clLAUE& laue, const QCommandLineParser& parser,
                                   const CrystalSource& source) {
     switch (source.kind) {
@@ -122,6 +132,7 @@ std::array<double, 6> loadCrystal(clLAUE& laue, const QCommandLineParser& parser
                 laue.readCSF(source.path);
             else
                 laue.readCIF(source.path);
+            for (const std::string& note : laue.structureNotes()) notices() << "lumora: " << note << "\n";
             laue.GenerateHKL();
             break;
         }

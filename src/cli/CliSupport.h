@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 #include <array>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,8 +57,24 @@ struct CrystalSource {
 };
 CrystalSource crystalSource(const QCommandLineParser& parser);
 
+// Where a command reports what is worth knowing but no failure (sites a
+// structure load left out): the error stream of the run, std::cerr outside one.
+std::ostream& notices();
+// Sends notices() to `stream` for the lifetime of the object.
+class NoticeStream {
+public:
+    explicit NoticeStream(std::ostream& stream);
+    ~NoticeStream();
+    NoticeStream(const NoticeStream&) = delete;
+    NoticeStream& operator=(const NoticeStream&) = delete;
+
+private:
+    std::ostream* previous_;
+};
+
 // Loads the crystal into the engine and builds its reflection list (read from
-// the file for --rsv). Returns the cell to print spacings from.
+// the file for --rsv). Returns the cell to print spacings from. The notes of a
+// structure load go to notices(), one line each after "lumora: ".
 std::array<double, 6> loadCrystal(clLAUE& laue, const QCommandLineParser& parser,
                                   const CrystalSource& source);
 

@@ -222,6 +222,9 @@ public:
     const std::vector<structure::CellAtom>& cellAtoms() const { return cellAtoms_; }
     // The whole text of the structure file last loaded.
     const std::string& structureText() const { return structureText_; }
+    // What the last load had to tell beside its success (sites left out), one
+    // line each; empty after a load with nothing to tell.
+    const std::vector<std::string>& structureNotes() const { return structureNotes_; }
 
     // ---- reflection files and the HKL listing -------------------------------------
     // Replaces the reflection list, cell and title by those of a .rsv file (all
@@ -328,6 +331,7 @@ private:
     std::vector<structure::Atom> asymmetric_;
     std::vector<structure::CellAtom> cellAtoms_;
     std::string structureText_;
+    std::vector<std::string> structureNotes_;
     std::array<std::string, 6> rsvCellTexts_;
 
     symmetry::SymmetryOps symmetry_;

@@ -20,10 +20,16 @@ void clLAUE::loadStructure(const structure::StructureFile& file) {
         {file.cell[0], file.cell[1], file.cell[2], file.cell[3], file.cell[4], file.cell[5]});
     if (file.spaceGroupRow < 0 || file.spaceGroupRow >= symmetry::kSpaceGroupRows)
         throw Error(Error::SubscriptOutOfRange, "Subscript out of range: the file's space group is unknown");
+    // A structure too large to expand is refused before anything changes.
+    structure::expandAtoms(file.atoms,
+                           symmetry::interpretHall(
+                               symmetry::spaceGroupTable()[static_cast<std::size_t>(file.spaceGroupRow)].hall)
+                               .ops);
 
     header_ = structure::headerOf(file);
     asymmetric_ = file.atoms;
     structureText_ = file.text;
+    structureNotes_ = file.notes;
     for (int i = 0; i < 6; ++i) cell[static_cast<std::size_t>(i)] = file.cell[static_cast<std::size_t>(i)];
     if (file.recordedGamma) recordedGamma = *file.recordedGamma;
     bCSF = true;
@@ -48,6 +54,7 @@ void clLAUE::resetStructure() {
     asymmetric_.clear();
     cellAtoms_.clear();
     structureText_.clear();
+    structureNotes_.clear();
     bCSF = false;
 }
 

@@ -1,5 +1,6 @@
 #include "structure/Atoms.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <string>
@@ -14,9 +15,6 @@ namespace {
 
 // The conversion factor the cell volume has always used (3.141592654 / 180).
 constexpr double kVolumeDegToRad = 0.017453292522222223;
-
-// Far beyond the largest known cells (macromolecules reach about 1000 Å).
-constexpr float kLongestEdge = 10000.0f;
 
 // Images closer than 0.001 (fractional) are one atom. The margin covers the
 // rounding of single-precision coordinates, so that 0.0005 and its mirror image
@@ -80,7 +78,7 @@ void validateCell(const CellConstants& cell) {
         if (!std::isfinite(cell[i]) || !(cell[i] > 0.0f))
             throw Error(Error::InvalidCall, std::string("The unit cell edge ") + names[i] + " = " +
                                                 util::singleText(cell[i]) + " is not a positive length");
-        if (cell[i] > kLongestEdge)
+        if (cell[i] > kLongestCellEdge)
             throw Error(Error::InvalidCall, std::string("The unit cell edge ") + names[i] + " = " +
                                                 util::singleText(cell[i]) + " Å is too long for a crystal");
     }
@@ -100,18 +98,34 @@ void validateCell(const CellConstants& cell) {
 }
 
 std::vector<CellAtom> expandAtoms(const std::vector<Atom>& asymmetric,
-                                  const std::vector<symmetry::SymOp>& ops) {
+                                  const std::vector<symmetry::SymOp>& ops,
+                                  const ExpansionProgress& progress) {
     std::vector<symmetry::Mat4> matrices;
     matrices.reserve(ops.size());
     for (const symmetry::SymOp& op : ops) matrices.push_back(op.matrix);
     if (matrices.empty()) matrices.push_back(symmetry::identityMatrix());
 
     std::vector<CellAtom> cell;
-    cell.reserve(asymmetric.size());
+    cell.reserve(std::min(asymmetric.size(), kMostCellAtoms));
+    // The images of one site merged so far: the sum of their offsets from the
+    // first image of their group (so a group straddling a face stays together)
+    // and how many there are.
+    struct Group {
+        std::array<double, 3> offsetSum{};
+        int members = 1;
+    };
+    std::vector<Group> groups;
+    std::size_t sinceReport = 0;
     for (std::size_t i = 0; i < asymmetric.size(); ++i) {
+        if (progress && sinceReport >= 4096) {
+            sinceReport = 0;
+            if (!progress(i, asymmetric.size())) throw ExpansionCancelled();
+        }
         const Atom& atom = asymmetric[i];
         const std::size_t first = cell.size();
+        groups.clear();
         for (const symmetry::Mat4& m : matrices) {
+            ++sinceReport;
             CellAtom image;
             image.atomicNumber = atom.atomicNumber;
             image.occupancy = atom.occupancy;
@@ -119,12 +133,36 @@ std::vector<CellAtom> expandAtoms(const std::vector<Atom>& asymmetric,
             image.y = transformed(m, 1, atom);
             image.z = transformed(m, 2, atom);
             image.site = static_cast<int>(i);
-            bool duplicate = false;
-            for (std::size_t j = first; j < cell.size() && !duplicate; ++j)
-                duplicate = periodicDistance2(cell[j], image) < kDuplicateDistance2;
-            if (duplicate) continue;
+            std::size_t same = cell.size();
+            for (std::size_t j = first; j < cell.size() && same == cell.size(); ++j)
+                if (periodicDistance2(cell[j], image) < kDuplicateDistance2) same = j;
+            if (same != cell.size()) {
+                Group& group = groups[same - first];
+                const double d[3] = {double(image.x) - cell[same].x, double(image.y) - cell[same].y,
+                                     double(image.z) - cell[same].z};
+                for (std::size_t c = 0; c < 3; ++c) group.offsetSum[c] += d[c] - std::nearbyint(d[c]);
+                ++group.members;
+                continue;
+            }
+            if (cell.size() >= kMostCellAtoms)
+                throw Error(Error::Overflow,
+                            "Overflow: the unit cell would hold more than " + std::to_string(kMostCellAtoms) +
+                                " atoms (" + std::to_string(asymmetric.size()) + " sites under " +
+                                std::to_string(matrices.size()) + " symmetry operations give up to " +
+                                std::to_string(asymmetric.size() * matrices.size()) + ")");
             image.label = elementSymbol(atom.atomicNumber);
             cell.push_back(std::move(image));
+            groups.emplace_back();
+        }
+        // Each merged atom moves to the mean of its images. The first image
+        // is kept as it is where it has no partners, so exact positions stay exact.
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            if (groups[g].members == 1) continue;
+            CellAtom& merged = cell[first + g];
+            float* coordinate[3] = {&merged.x, &merged.y, &merged.z};
+            for (std::size_t c = 0; c < 3; ++c)
+                *coordinate[c] = wrapFraction(
+                    static_cast<float>(*coordinate[c] + groups[g].offsetSum[c] / groups[g].members));
         }
     }
     return cell;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "symmetry/HallSymbol.h"
+#include "util/Error.h"
 
 namespace lumora::structure {
 
@@ -49,19 +51,46 @@ float wrapFraction(float x);
 // the angles admit no real cell.
 float cellVolume(const CellConstants& cell);
 
+// The longest cell edge any reader accepts, Å: far beyond the largest known
+// cells (macromolecules reach about 1000 Å).
+inline constexpr float kLongestCellEdge = 10000.0f;
+
 // Throws Error 5 with a description naming the fault when the constants cannot
 // form a cell: edges that are not positive and finite or longer than 10000 Å,
 // angles outside (0, 180), or angles that admit no real cell (or an all but
 // flat one).
 void validateCell(const CellConstants& cell);
 
+// Most atoms the whole cell may hold. A file of 32,000 sites in I m -3 m would
+// expand to three million atoms; such a cell takes gigabytes and minutes in
+// every generation, so it is refused instead.
+inline constexpr std::size_t kMostCellAtoms = 200000;
+
+// Told how far an expansion got: sites done out of all sites. Returning false
+// cancels the expansion, which then throws ExpansionCancelled. Called between
+// sites, at most every few thousand images, from the expanding thread.
+using ExpansionProgress = std::function<bool(std::size_t sitesDone, std::size_t sites)>;
+
+// Thrown by expandAtoms when its progress callback asked to stop.
+class ExpansionCancelled : public Error {
+public:
+    ExpansionCancelled() : Error(Error::InvalidCall, "The expansion of the structure was cancelled") {}
+};
+
 // The atoms of the whole cell: every operation applied to every asymmetric atom,
-// in file order and operation order, coordinates wrapped into [0, 1). An image
-// that lies within 0.001 (fractional, measured across the cell faces) of an
-// earlier image of the same asymmetric atom is the same atom and is dropped; an
-// image of a different atom is always kept, because mixed sites hold several
-// atoms at one position. No operations at all count as P 1.
+// in file order and operation order, coordinates wrapped into [0, 1). Images
+// that lie within 0.001 (fractional, measured across the cell faces) of an
+// earlier image of the same asymmetric atom are one atom, placed at the mean of
+// those images: a special position written with four decimals (0.3333 for 1/3)
+// gives near-coincident images, and their mean is the symmetric position, so
+// that equivalent reflections get equal F. An image of a different atom is
+// always kept, because mixed sites hold several atoms at one position. No
+// operations at all count as P 1.
+//
+// Error 6 naming the limit when the cell would hold more than kMostCellAtoms
+// atoms; the expansion stops there, before allocating the rest.
 std::vector<CellAtom> expandAtoms(const std::vector<Atom>& asymmetric,
-                                  const std::vector<symmetry::SymOp>& ops);
+                                  const std::vector<symmetry::SymOp>& ops,
+                                  const ExpansionProgress& progress = {});
 
 }  // namespace lumora::structure

@@ -106,12 +106,19 @@ StructureFile parseCel(std::string_view text, std::string_view path) {
             if (file.atoms.size() == detail::kMostAtoms)
                 throw Error(Error::Overflow, "Overflow: the file holds more than " +
                                                  std::to_string(detail::kMostAtoms) + " atoms");
-            file.atoms.push_back(atomLine(words, i));
+            Atom atom = atomLine(words, i);
+            // A species name rather than a number must name an element.
+            if (!detail::startsWithNumber(words[1]) && detail::isNotAnAtom(words[1])) continue;
+            if (atom.atomicNumber == 0 && !detail::startsWithNumber(words[1]))
+                file.sitesLeftOut.push_back(atom.label);
+            else
+                file.atoms.push_back(std::move(atom));
         }
     }
 
     detail::finish(file);
     file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell, originChoice);
+    detail::checkCellFitsGroup(file);
     return file;
 }
 

@@ -20,6 +20,10 @@ namespace {
 
 namespace cif = gemmi::cif;
 
+// Files from databases hold one block per structure; even collections of a few
+// hundred structures stay far below this.
+constexpr std::size_t kMostBlocks = 10000;
+
 // A value as plain text: quotes and text-field semicolons removed, line breaks
 // and runs of blanks made single blanks. Empty for '?' and '.'.
 std::string plain(const std::string& raw) {
@@ -107,7 +111,7 @@ CifSpaceGroup readSpaceGroup(cif::Block& block) {
     return group;
 }
 
-std::vector<Atom> readSites(cif::Block& block) {
+std::vector<Atom> readSites(cif::Block& block, std::vector<std::string>& leftOut) {
     cif::Table sites = block.find("_atom_site_", {"fract_x", "fract_y", "fract_z", "?label", "?type_symbol",
                                                   "?occupancy", "?calc_flag"});
     if (!sites.ok())
@@ -119,15 +123,23 @@ std::vector<Atom> readSites(cif::Block& block) {
         const auto item = [&](std::size_t column) {
             return row.has(column) ? plain(row[column]) : std::string();
         };
-        // Dummy sites mark positions, not atoms.
+        // Dummy sites mark positions, difference peaks and residual-density
+        // rows are no atoms either.
         if (util::toLower(item(6)) == "dum") continue;
+        const std::string label = item(3), type = item(4);
+        if (detail::isNotAnAtom(type.empty() ? label : type)) continue;
         if (atoms.size() == detail::kMostAtoms)
             throw Error(Error::Overflow, "Overflow: the file holds more than " +
                                              std::to_string(detail::kMostAtoms) + " atoms");
         Atom atom;
-        atom.label = item(3).empty() ? item(4) : item(3);
-        atom.element = item(4).empty() ? atom.label : item(4);
+        atom.label = label.empty() ? type : label;
+        // The type symbol says what the atom is; the label only when there is none.
+        atom.element = type.empty() ? label : type;
         atom.atomicNumber = elementNumber(atom.element);
+        if (atom.atomicNumber == 0) {
+            leftOut.push_back(atom.label.empty() ? std::to_string(i + 1) : atom.label);
+            continue;
+        }
         const std::string name = "Atom site " + (atom.label.empty() ? std::to_string(i + 1) : atom.label);
         float* coordinates[3] = {&atom.x, &atom.y, &atom.z};
         static const char* const axes[3] = {"x", "y", "z"};
@@ -146,7 +158,8 @@ std::vector<Atom> readSites(cif::Block& block) {
         }
         atoms.push_back(std::move(atom));
     }
-    if (atoms.empty()) throw Error(Error::TypeMismatch, "The CIF file holds no atom sites");
+    if (atoms.empty() && leftOut.empty())
+        throw Error(Error::TypeMismatch, "The CIF file holds no atom sites");
     return atoms;
 }
 
@@ -163,10 +176,24 @@ std::string parserMessage(const std::exception& e) {
 }  // namespace
 
 StructureFile parseCif(std::string_view text, std::string_view path) {
+    // Editors on Windows like to start UTF-8 text with a byte-order mark.
+    text = detail::withoutByteOrderMark(text);
     detail::checkText(text);
     cif::Document document;
     try {
-        document = cif::read_memory(text.data(), text.size(), "line");
+        cif::pegtl::memory_input<> in(text.data(), text.size(), "line");
+        document.source = in.source();
+        cif::parse_input(document, in);
+        // The parser's checks that follow take time growing with the square of
+        // the block count; no structure file needs that many blocks.
+        if (document.blocks.size() > kMostBlocks)
+            throw Error(Error::TypeMismatch, "The CIF file holds " + std::to_string(document.blocks.size()) +
+                                                 " data blocks; at most " + std::to_string(kMostBlocks) +
+                                                 " are read");
+        cif::check_for_missing_values(document);
+        cif::check_for_duplicates(document);
+    } catch (const Error&) {
+        throw;
     } catch (const std::exception& e) {
         throw Error(Error::TypeMismatch, "The CIF file cannot be read: " + parserMessage(e));
     }
@@ -201,7 +228,7 @@ StructureFile parseCif(std::string_view text, std::string_view path) {
         file.formula = textOf(block, {"_chemical_formula_sum"});
         const CifSpaceGroup group = readSpaceGroup(block);
         file.hallSymbol = group.hall;
-        file.atoms = readSites(block);
+        file.atoms = readSites(block, file.sitesLeftOut);
         const ResolvedSpaceGroup resolved = resolveSpaceGroup(group, file.cell);
         file.spaceGroupRow = resolved.row;
         for (const OperationKey& op : resolved.ownOperations) file.ownOperations.push_back(matrixOf(op));
@@ -221,6 +248,7 @@ StructureFile parseCif(std::string_view text, std::string_view path) {
     if (file.spaceGroupSymbol.empty())
         file.spaceGroupSymbol = util::trim(util::splitBy(symmetry::hmLabel(row), "=").front());
     detail::finish(file);
+    detail::checkCellFitsGroup(file);
     return file;
 }
 

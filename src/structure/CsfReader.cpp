@@ -70,6 +70,8 @@ Atom atomLine(std::string_view line, std::size_t index) {
     Atom atom;
     atom.label = columns(line, 7, 10);
     atom.element = columns(line, 12, 15);
+    // The element column says what the atom is; the label only when it is blank.
+    if (atom.element.empty()) atom.element = atom.label;
     atom.atomicNumber = elementNumber(atom.element);
     atom.occupancy = detail::occupancyField(columns(line, 21, 25), where + "occupancy");
     atom.x = detail::coordinateField(columns(line, 29, 36), where + "x coordinate");
@@ -113,7 +115,12 @@ StructureFile parseCsf(std::string_view text, std::string_view path) {
             if (file.atoms.size() == detail::kMostAtoms)
                 throw Error(Error::Overflow, "Overflow: the file holds more than " +
                                                  std::to_string(detail::kMostAtoms) + " atoms");
-            file.atoms.push_back(atomLine(line, i));
+            Atom atom = atomLine(line, i);
+            if (detail::isNotAnAtom(atom.element)) continue;
+            if (atom.atomicNumber == 0)
+                file.sitesLeftOut.push_back(atom.label.empty() ? lineName(i) : atom.label);
+            else
+                file.atoms.push_back(std::move(atom));
         }
     }
 
@@ -130,6 +137,7 @@ StructureFile parseCsf(std::string_view text, std::string_view path) {
     } else {
         file.spaceGroupRow = detail::rowOfNumber(file.spaceGroupNumber, file.cell);
     }
+    detail::checkCellFitsGroup(file);
     return file;
 }
 

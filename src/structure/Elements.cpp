@@ -32,22 +32,25 @@ std::string elementSymbol(int z) {
 }
 
 int elementNumber(std::string& text) {
-    if (text == "H2O" || text == "OH") return 8;
-    if (text == "H") return 1;
+    // Water and hydroxyl groups scatter as their oxygen.
+    const std::string folded = util::toUpper(text);
+    if (folded == "H2O" || folded == "OH") return 8;
 
     // Charges and anything after a blank are not part of the element.
     const auto cut = text.find_first_of("+- ");
     if (cut != std::string::npos) text = util::trim(std::string_view(text).substr(0, cut));
 
+    // The element is the whole leading run of letters, so "Wat1" is no tungsten
+    // and "Kk" no potassium: a label names its element only when the letters
+    // stop where the symbol does.
     std::size_t letters = 0;
-    while (letters < text.size() && letters < 2 && isLetter(text[letters])) ++letters;
-    if (letters == 2) {
-        if (const int z = symbolNumber(upper(text[0]), lower(text[1]))) return z;
-    }
-    if (letters >= 1) {
-        if (const int z = symbolNumber(upper(text[0]), ' ')) return z;
-    }
-    return 1;
+    while (letters < text.size() && isLetter(text[letters])) ++letters;
+    if (letters == 2) return symbolNumber(upper(text[0]), lower(text[1]));
+    if (letters != 1) return 0;
+    const char only = upper(text[0]);
+    // Deuterium and tritium scatter as hydrogen.
+    if (only == 'D' || only == 'T') return 1;
+    return symbolNumber(only, ' ');
 }
 
 int elementNumberOf(std::string_view text) {

@@ -18,13 +18,16 @@ inline constexpr int kLastElement = 106;
 // The trimmed symbol of element Z ("Si", "O"); empty outside 1..106.
 std::string elementSymbol(int z);
 
-// Atomic number of an element text as written in a structure file. "H2O" and
-// "OH" are oxygen, "H" hydrogen. Otherwise the text is cut at its first "+",
-// "-" or blank (Fe3+ -> Fe3; the cut text is written back, as it is stored with
-// the atom), and the element is read from its leading letters: two letters when
-// they name an element (case-folded, so SI, si and Si1 are silicon), else the
-// first letter alone (O2- is oxygen, C1 carbon). Texts naming no element (D, X,
-// "14") give 1, hydrogen.
+// Atomic number of an element text as written in a structure file (a type
+// symbol or, when a file has none, a site label); 0 when the text names no
+// element. The text is first cut at its first "+", "-" or blank (Fe3+ -> Fe3;
+// the cut text is written back, as it is stored with the atom). The element is
+// then the whole leading run of letters, which must be one symbol of one or two
+// letters in any case: Fe1, FE, fe3, O2a, Ca1 and CA name iron, oxygen and
+// calcium, C1 carbon, while Wat1, Kk, Ow, X and Q1 name nothing (a label such as
+// "Wat1" must not pass for tungsten). D and T (D1, T2) are hydrogen; "H2O" and
+// "OH" in any case are oxygen. Digits, underscores and letters after them are
+// site numbering (O2a, H1_b).
 int elementNumber(std::string& text);
 // The same without keeping the cut text.
 int elementNumberOf(std::string_view text);
@@ -44,6 +47,8 @@ struct ScatteringCoefficients {
 
 // Rows 1..98 hold the published fits; rows 0 and 99 are zero.
 inline constexpr int kScatteringRows = 100;
+// The heaviest element with a published fit (californium).
+inline constexpr int kLastScatterer = 98;
 const std::array<ScatteringCoefficients, kScatteringRows>& scatteringTable();
 
 // The coefficients of element Z. Atomic numbers without a published fit

@@ -13,6 +13,13 @@ namespace lumora::structure::detail {
 // Most atoms a file may hold: atom counts are 16-bit in the engine.
 inline constexpr std::size_t kMostAtoms = 32767;
 
+// The text without a leading UTF-8 byte-order mark.
+std::string_view withoutByteOrderMark(std::string_view text);
+
+// True for site rows that mark no atom: difference-map peaks (Q, Q1, Q17) and
+// residual-density rows (max, min, peak, hole), in any case.
+bool isNotAnAtom(std::string_view label);
+
 // Refuses text that cannot be a structure file: Error 62 when it is empty,
 // Error 13 when it holds binary data.
 void checkText(std::string_view text);
@@ -51,7 +58,13 @@ int rowOfNumber(int number, const CellConstants& cell, int originChoice = 0);
 void checkSpaceGroupNumber(double number);
 
 // Final checks common to all readers: a valid cell, a space group, at least
-// one atom, and at most kMostAtoms; fills the volume.
+// one atom, at most kMostAtoms, and atomic numbers the scattering tables hold
+// (1 to 98; Error 5 naming the atom otherwise); fills the volume and turns
+// sitesLeftOut into a note.
 void finish(StructureFile& file);
+
+// Error 5 with cellLatticeMisfit's message when the cell contradicts the
+// lattice of the file's space-group row.
+void checkCellFitsGroup(const StructureFile& file);
 
 }  // namespace lumora::structure::detail

@@ -8,18 +8,18 @@
 #include <fstream>
 #include <iterator>
 
+#include "structure/CellLattice.h"
+#include "structure/Elements.h"
 #include "structure/ReaderSupport.h"
 #include "symmetry/SpaceGroupTable.h"
 #include "util/Error.h"
+#include "util/InputFile.h"
 #include "util/NumberText.h"
 #include "util/TextSplit.h"
 
 namespace lumora::structure {
 
 namespace {
-
-// Larger files are not structure files; reading them whole would only hurt.
-constexpr std::uintmax_t kLargestFile = 64u << 20;
 
 // A field as it may be quoted in a message: short and printable.
 std::string shown(std::string_view text) {
@@ -81,22 +81,7 @@ float parseFraction(std::string_view text) {
     return static_cast<float>(value);
 }
 
-std::string readTextFile(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (path.empty() || !fs::exists(status)) throw Error(Error::FileNotFound, "File not found");
-    if (!fs::is_regular_file(status)) throw Error(Error::PathAccess, "Path/File access error");
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec) throw Error(Error::PathAccess, "Path/File access error");
-    if (size > kLargestFile)
-        throw Error(Error::PathAccess, "Path/File access error: the file is too large for a structure file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error(Error::PathAccess, "Path/File access error");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw Error(Error::PathAccess, "Path/File access error");
-    return text;
-}
+std::string readTextFile(const std::string& path) { return util::readInputFile(path); }
 
 namespace detail {
 
@@ -131,6 +116,18 @@ double readValue(std::string_view text) { return util::val(clampedExponent(text)
 
 bool readStrictValue(std::string_view text, double& out) {
     return util::parseStrictNumber(clampedExponent(text), out);
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    return text.substr(0, 3) == bom ? text.substr(3) : text;
+}
+
+bool isNotAnAtom(std::string_view label) {
+    const std::string folded = util::toLower(util::trim(label));
+    if (folded == "max" || folded == "min" || folded == "peak" || folded == "hole") return true;
+    return !folded.empty() && folded[0] == 'q' &&
+           folded.find_first_not_of("0123456789", 1) == std::string::npos;
 }
 
 void checkText(std::string_view text) {
@@ -225,13 +222,39 @@ void checkSpaceGroupNumber(double number) {
 void finish(StructureFile& file) {
     validateCell(file.cell);
     if (file.spaceGroupNumber == 0) throw Error(Error::TypeMismatch, "The file names no space group");
+    std::string leftOut;
+    for (std::size_t i = 0; i < file.sitesLeftOut.size(); ++i) {
+        // A long list is cut: the count says how many there are.
+        if (i == 20) {
+            leftOut += ", ...";
+            break;
+        }
+        leftOut += (i == 0 ? "" : ", ") + shown(file.sitesLeftOut[i]);
+    }
+    if (file.atoms.empty() && !file.sitesLeftOut.empty())
+        throw Error(Error::TypeMismatch, "The file holds no atom of a known element: " + leftOut);
     if (file.atoms.empty()) throw Error(Error::TypeMismatch, "The file holds no atoms");
+    if (const std::size_t n = file.sitesLeftOut.size(); n > 0)
+        file.notes.push_back(n == 1 ? "1 site without a known element was left out: " + leftOut
+                                    : std::to_string(n) +
+                                          " sites without a known element were left out: " + leftOut);
+    for (const Atom& atom : file.atoms)
+        if (atom.atomicNumber < 1 || atom.atomicNumber > kLastScatterer)
+            throw Error(Error::InvalidCall, "Atom " + shown(atom.label) + " has the atomic number " +
+                                                std::to_string(atom.atomicNumber) +
+                                                ", which the scattering tables do not hold (1 to " +
+                                                std::to_string(kLastScatterer) + ")");
     if (file.atoms.size() > kMostAtoms)
         throw Error(Error::Overflow,
                     "Overflow: the file holds more than " + std::to_string(kMostAtoms) + " atoms");
     file.cellVolume = cellVolume(file.cell);
     if (!(file.cellVolume > 0.0f && std::isfinite(file.cellVolume)))
         throw Error(Error::InvalidCall, "The unit cell has no volume");
+}
+
+void checkCellFitsGroup(const StructureFile& file) {
+    const std::string misfit = cellLatticeMisfit(file.cell, file.spaceGroupRow);
+    if (!misfit.empty()) throw Error(Error::InvalidCall, misfit);
 }
 
 }  // namespace detail

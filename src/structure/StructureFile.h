@@ -31,7 +31,12 @@ struct StructureFile {
     // rhombohedral-axes preference of its symbol look-up.
     std::optional<float> recordedGamma;
     std::vector<Atom> atoms;  // asymmetric unit, file order
-    std::string headerText;   // .csf lines other than atom, space-group, date and program tags, + CR LF
+    // Labels of the sites left out because their element cannot be known.
+    std::vector<std::string> sitesLeftOut;
+    // What the load has to tell beside a success, one line each ("3 sites
+    // without a known element were left out: Wat1, Wat2, Wat3").
+    std::vector<std::string> notes;
+    std::string headerText;  // .csf lines other than atom, space-group, date and program tags, + CR LF
     std::string sourcePath;
     std::string text;  // the whole file, for showing it
 };

@@ -126,6 +126,13 @@ TEST(StructureEngine, AFailedLoadLeavesTheCrystalAsItWas) {
     EXPECT_THROW(laue.readCEL(bad.string()), Error);
     EXPECT_THROW(laue.readCIF(dataFile("missing.cif")), Error);
     EXPECT_THROW(laue.readRSV(bad.string()), Error);
+    // A structure whose cell would hold too many atoms: 2100 general sites in
+    // F m -3 m are 403,200 atoms.
+    std::string huge = "CELL 5 5 5 90 90 90\nnatom 2100\n";
+    for (int i = 0; i < 2100; ++i)
+        huge += "C" + std::to_string(i) + " 6 " + std::to_string(0.01 + i * 1e-4) + " 0.23 0.37\n";
+    std::ofstream(bad, std::ios::binary) << huge << "rgnr 225\n";
+    EXPECT_THROW(laue.readCEL(bad.string()), Error);
     EXPECT_EQ(laue.n_hkl, reflections);
     EXPECT_EQ(laue.m_tit, title);
     EXPECT_EQ(laue.cellAtoms().size(), atoms);

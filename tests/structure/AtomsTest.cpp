@@ -6,6 +6,7 @@
 #include "StructureTestSupport.h"
 #include "structure/Atoms.h"
 #include "structure/Elements.h"
+#include "structure/StructureFactor.h"
 
 namespace lumora::structure {
 namespace {
@@ -24,14 +25,20 @@ TEST(ElementSymbols, EveryElementHasItsSymbolAndReadsBackAsItsNumber) {
 }
 
 TEST(ElementNumber, ReadsSymbolsWhateverTheirCaseChargeOrSiteNumber) {
-    // "Ow" names no element and falls back to its first letter, "CO" names cobalt;
-    // texts naming no element at all (deuterium "D" included) are hydrogen.
+    // The leading letters must be one symbol: "CO" names cobalt, "Ca1" calcium;
+    // D and T are hydrogen; water and hydroxyl are oxygen.
     const std::pair<const char*, int> cases[] = {
-        {"Si", 14},   {"SI", 14}, {"si", 14},  {"Si4+", 14}, {"Si1", 14}, {"Fe3+", 26},
-        {"Cl1-", 17}, {"O2-", 8}, {"S2-", 16}, {"C1", 6},    {"o", 8},    {"Ow", 8},
-        {"CO", 27},   {"H2O", 8}, {"OH", 8},   {"oh", 8},    {"HO", 67},  {"H1+", 1},
-        {"D", 1},     {"X", 1},   {"", 1},     {"14", 1},    {"-O", 1}};
+        {"Si", 14}, {"SI", 14},   {"si", 14},  {"Si4+", 14}, {"Si1", 14}, {"Fe3+", 26}, {"Fe+3", 26},
+        {"FE", 26}, {"Cl1-", 17}, {"O2-", 8},  {"S2-", 16},  {"C1", 6},   {"Ca1", 20},  {"CA", 20},
+        {"o", 8},   {"O2a", 8},   {"H1_b", 1}, {"CO", 27},   {"H2O", 8},  {"OH", 8},    {"oh", 8},
+        {"HO", 67}, {"H1+", 1},   {"D", 1},    {"D1", 1},    {"T", 1},    {"t2", 1}};
     for (const auto& [text, z] : cases) EXPECT_EQ(elementNumberOf(text), z) << text;
+}
+
+TEST(ElementNumber, TextsThatNameNoElementGiveZero) {
+    // "Wat1" is no tungsten, "Kk" no potassium, "Ow" no oxygen and "X" no hydrogen.
+    for (const char* text : {"Wat1", "Kk", "Ow", "X", "X1", "Q1", "max", "", "14", "-O", "Xx1", "Sia"})
+        EXPECT_EQ(elementNumberOf(text), 0) << text;
 }
 
 TEST(ElementNumber, TheCutTextIsWrittenBack) {
@@ -116,6 +123,63 @@ TEST(ExpandAtoms, KeepsFileOrderThenOperationOrder) {
     EXPECT_EQ(p1[0].label, "");
     EXPECT_FLOAT_EQ(p1[0].x, 0.25f);
     EXPECT_EQ(p1[1].label, "Es");
+}
+
+// Iodine of MgI2 at 1/3, 2/3, z written with four decimals: the three images
+// of each position, 1e-4 apart, merge at their mean, so the cell keeps the
+// group's symmetry and equivalent reflections have equal F.
+TEST(ExpandAtoms, NearCoincidentImagesMergeAtTheirMeanPosition) {
+    const auto cell =
+        expandInRow({atom("Mg1", 12, 0, 0, 0), atom("I1", 53, 0.3333f, 0.6667f, 0.2505f)}, rowOf("164"));
+    ASSERT_EQ(countOf(cell, 53), 2);
+    for (const CellAtom& a : cell) {
+        if (a.atomicNumber != 53) continue;
+        const float x = a.x < 0.5f ? 1.0f / 3 : 2.0f / 3;
+        EXPECT_NEAR(a.x, x, 2e-6);
+        EXPECT_NEAR(a.y, 1 - x, 2e-6);
+    }
+    // 1 -2 l, 1 1 l and -2 1 l are equivalent under -3 m 1 (a = 4.14, c = 6.88).
+    for (int l : {1, 3, 7}) {
+        const double d = 1 / std::sqrt(4.0 / 3 * 3 / (4.14 * 4.14) + l * l / (6.88 * 6.88));
+        const double f = structureAmplitude(cell, 1, 1, l, d);
+        EXPECT_NEAR(structureAmplitude(cell, 1, -2, l, d), f, 1e-6 * f) << l;
+        EXPECT_NEAR(structureAmplitude(cell, -2, 1, l, d), f, 1e-6 * f) << l;
+    }
+    // A group of images straddling a cell face merges across it, not at 0.5.
+    const auto straddling = expandInRow({atom("O1", 8, 0.9998f, 0.0001f, 0)}, rowOf("2"));
+    ASSERT_EQ(straddling.size(), 1u);
+    EXPECT_NEAR(straddling[0].x, 0.0f, 1e-6);
+    EXPECT_NEAR(straddling[0].y, 0.0f, 1e-6);
+}
+
+TEST(ExpandAtoms, RefusesACellBeyondTheLimitBeforeBuildingIt) {
+    // 2100 general sites in F m -3 m would be 403,200 atoms.
+    std::vector<Atom> sites;
+    for (int i = 0; i < 2100; ++i) sites.push_back(atom("C", 6, 0.01f + i * 1e-4f, 0.23f, 0.37f));
+    const Error e = errorOf([&] { expandInRow(sites, rowOf("225")); });
+    EXPECT_EQ(e.number(), Error::Overflow);
+    EXPECT_NE(e.description().find("more than 200000 atoms"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("2100 sites under 192 symmetry operations give up to 403200"),
+              std::string::npos)
+        << e.description();
+    // Just below the limit it is built.
+    sites.resize(kMostCellAtoms / 192);
+    EXPECT_EQ(expandInRow(sites, rowOf("225")).size(), kMostCellAtoms / 192 * 192);
+}
+
+TEST(ExpandAtoms, TheProgressCallbackSeesTheSitesAndCanCancel) {
+    std::vector<Atom> sites(600, atom("C", 6, 0.11f, 0.23f, 0.37f));
+    const auto ops = symmetry::interpretHall(symmetry::spaceGroupTable()[rowOf("225")].hall).ops;
+    std::vector<std::size_t> seen;
+    expandAtoms(sites, ops, [&](std::size_t done, std::size_t total) {
+        EXPECT_EQ(total, 600u);
+        seen.push_back(done);
+        return true;
+    });
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_LT(seen.back(), 600u);
+    EXPECT_THROW(expandAtoms(sites, ops, [](std::size_t, std::size_t) { return false; }), ExpansionCancelled);
 }
 
 }  // namespace

@@ -103,5 +103,19 @@ TEST(CelReader, RefusesFilesItCannotRead) {
     EXPECT_EQ(cel(head + "O1 8 1e-99999999999999999999999 0 0\nrgnr 1\n").atoms[0].x, 0.0f);
 }
 
+// Species names follow the element rule; numbers the tables do not hold are refused.
+TEST(CelReader, UnknownElementsAreLeftOutAndImpossibleNumbersRefused) {
+    const StructureFile f = cel(
+        "CELL 5 5 5 90 90 90\nnatom 4\nO1 8 0 0 0\nW1 Wat 0.1 0 0\nK1 Kk 0.2 0 0\nQ1 Q 0.3 0 0\nrgnr 1\n");
+    ASSERT_EQ(f.atoms.size(), 1u);
+    EXPECT_EQ(f.sitesLeftOut, (std::vector<std::string>{"W1", "K1"}));
+    EXPECT_EQ(f.notes, (std::vector<std::string>{"2 sites without a known element were left out: W1, K1"}));
+    for (const char* z : {"999", "-3", "0", "99"}) {
+        const Error e = celError(std::string("CELL 5 5 5 90 90 90\nnatom 1\nFe7 ") + z + " 0 0 0\nrgnr 1\n");
+        EXPECT_EQ(e.number(), Error::InvalidCall) << z;
+        EXPECT_EQ(e.description(), std::string("Atom Fe7 has the atomic number ") + z +
+                                       ", which the scattering tables do not hold (1 to 98)");
+    }
+}
 }  // namespace
 }  // namespace lumora::structure

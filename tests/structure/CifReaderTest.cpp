@@ -25,7 +25,7 @@ const std::string kHexagonal = cell("4.7589", "12.991", "120");
 const std::string kRhombohedral = cell("5.128", "5.128", "55.28", "55.28");
 const std::string kLoop =
     "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n";
-const std::string kOneSite = kLoop + "X1 0.1 0.2 0.3\n";
+const std::string kOneSite = kLoop + "Si1 0.1 0.2 0.3\n";
 
 // A block with a cell, one site and the given space-group lines.
 std::string block(const std::string& symmetry, const std::string& cellLines = kCubic) {
@@ -89,8 +89,10 @@ Si1  Si4+  0.0975   0.25  0.4291   .        0.005
 TEST(CifReader, TitlesLabelsAndMissingAngles) {
     EXPECT_EQ(parseCif(block("_space_group_IT_number 1\n"), "t.cif").title, "test");
     const std::string names = "_chemical_name_common 'Rock crystal'\n_space_group_IT_number 154\n";
-    EXPECT_EQ(parseCif(block("_chemical_name_mineral Quartz\n" + names), "t.cif").title, "Quartz");
-    EXPECT_EQ(parseCif(block("_chemical_name_mineral ?\n" + names), "t.cif").title, "Rock crystal");
+    EXPECT_EQ(parseCif(block("_chemical_name_mineral Quartz\n" + names, kHexagonal), "t.cif").title,
+              "Quartz");
+    EXPECT_EQ(parseCif(block("_chemical_name_mineral ?\n" + names, kHexagonal), "t.cif").title,
+              "Rock crystal");
     // Without a type symbol the label names the element; dummy sites are no atoms; angles default to 90.
     const StructureFile f = parseCif(
         "data_x\n_cell_length_a 4\n_cell_length_b 4\n_cell_length_c 4\n_space_group_IT_number 221\n" + kLoop +
@@ -102,7 +104,7 @@ TEST(CifReader, TitlesLabelsAndMissingAngles) {
     EXPECT_EQ(f.atoms[1].atomicNumber, 17);
     // A single site without a loop, named by its type symbol only.
     const StructureFile cu =
-        parseCif("data_x\n" + cell("3.6") +
+        parseCif("data_x\n" + cell("3.6", "3.6") +
                      "_space_group_IT_number 225\n_atom_site_type_symbol Cu\n"
                      "_atom_site_fract_x 0\n_atom_site_fract_y 0\n_atom_site_fract_z 0\n",
                  "cu.cif");
@@ -119,7 +121,7 @@ TEST(CifReader, SettingsByHallSymbolNameNumberOrOperations) {
         // The Hall symbol decides, over a name that says otherwise; '"' is the double prime.
         {"_space_group_name_Hall '-P 2yn'\n", kCubic, "-P 2yn", ""},
         {"_space_group_name_Hall '-R 3 2\"c'\n", kHexagonal, "", "H"},
-        {"_symmetry_space_group_name_Hall '-P 3* 2n'\n", kHexagonal, "", "R"},
+        {"_symmetry_space_group_name_Hall '-P 3* 2n'\n", kRhombohedral, "", "R"},
         {"_space_group_name_H-M_alt 'F d -3 m :2'\n_space_group_name_Hall ' F 4d 2 3 -1d'\n", kCubic, "",
          "1"},
         // Hermann-Mauguin symbols with ":H", ":R", a trailing letter or an origin choice;
@@ -156,7 +158,7 @@ TEST(CifReader, TheFirstBlockWithCellAndAtomsWins) {
     const std::string noAtoms =
         "data_global\n_journal_year 2001\n" + cell("9") + "_space_group_IT_number 1\n";
     const std::string first = "data_first\n" + cell("5") + "_space_group_IT_number 225\n" + kOneSite;
-    const std::string second = "data_second\n" + cell("6") + "_space_group_IT_number 229\n" + kOneSite;
+    const std::string second = "data_second\n" + cell("6", "6") + "_space_group_IT_number 229\n" + kOneSite;
     const StructureFile f = parseCif(noAtoms + first + second, "t.cif");
     EXPECT_EQ(f.title, "first");
     EXPECT_EQ(f.spaceGroupNumber, 225);
@@ -243,5 +245,46 @@ TEST(ResolveSpaceGroup, OperationsFindTheirRowAndNamesServeUnknownHallSymbols) {
         numberOf(resolveSpaceGroup({"-P 2yb (z,x,y)", "P m m m", "", 0, {}}, {5, 5, 5, 90, 90, 90}).row), 47);
 }
 
+// Water written as Wat1 was once tungsten, Kk potassium, X and the
+// residual-density rows hydrogen.
+TEST(CifReader, TypeSymbolsFirstAndSitesOfUnknownElementLeftOutWithANote) {
+    const std::string loop =
+        "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+        "_atom_site_fract_z\n_atom_site_calc_flag\n";
+    const StructureFile f =
+        parseCif("data_x\n" + kCubic + "_space_group_IT_number 1\n" + loop +
+                     "Wat1 ? 0.1 0 0 .\nO1 O2- 0.2 0 0 .\nCa1 . 0.3 0 0 .\nX9 Fe+3 0.4 0 0 .\n"
+                     "Wat2 ? 0.5 0 0 .\nD1 ? 0.6 0 0 .\nWat3 ? 0.7 0 0 .\nQ1 ? 0.8 0 0 .\nmax ? 0.9 0 0 .\n"
+                     "min ? 0.1 0.1 0 .\nC1 C 0.2 0.2 0 dum\nKk ? 0.3 0.3 0 .\n",
+                 "w.cif");
+    std::vector<int> numbers;
+    for (const Atom& a : f.atoms) numbers.push_back(a.atomicNumber);
+    EXPECT_EQ(numbers, (std::vector<int>{8, 20, 26, 1}));
+    EXPECT_EQ(
+        f.notes,
+        (std::vector<std::string>{"4 sites without a known element were left out: Wat1, Wat2, Wat3, Kk"}));
+    const StructureFile water = parseCif("data_x\n" + kCubic + "_space_group_IT_number 1\n" + kLoop +
+                                             "O1 0 0 0\nWat1 0.1 0 0\nWat2 0.2 0 0\nWat3 0.3 0 0\n",
+                                         "w.cif");
+    EXPECT_EQ(water.notes,
+              (std::vector<std::string>{"3 sites without a known element were left out: Wat1, Wat2, Wat3"}));
+}
+
+TEST(CifReader, AByteOrderMarkIsPassedOver) {
+    const StructureFile f = parseCif("\xEF\xBB\xBF" + block("_space_group_IT_number 1\n"), "bom.cif");
+    EXPECT_EQ(f.title, "test");
+    EXPECT_EQ(f.atoms.size(), 1u);
+}
+
+// Hundreds of thousands of blocks once kept the parser busy for minutes.
+TEST(CifReader, RefusesFilesWithTooManyBlocks) {
+    std::string text = block("_space_group_IT_number 1\n");
+    for (int i = 0; i < 10000; ++i) text += "data_b" + std::to_string(i) + "\n_x 1\n";
+    const Error e = errorOf([&] { parseCif(text, "many.cif"); });
+    EXPECT_EQ(e.number(), Error::TypeMismatch);
+    EXPECT_EQ(e.description(), "The CIF file holds 10001 data blocks; at most 10000 are read");
+    text.resize(text.rfind("data_b9999"));
+    EXPECT_EQ(parseCif(text, "many.cif").title, "test");
+}
 }  // namespace
 }  // namespace lumora::structure

@@ -122,5 +122,20 @@ TEST(CsfReader, TheSymbolOfTheSpaceGroupLineChoosesTheSetting) {
     EXPECT_EQ(rowOf("SGRP: R -3 c (167)\n", "CELL: 5.13 5.13 5.13 55.3 55.3 55.3\n"), (Row{"-P 3* 2n", 167}));
 }
 
+
+TEST(CsfReader, TheElementColumnDecidesAndTheLabelServesWhenItIsBlank) {
+    const std::string head = "CELL: 5 5 5 90 90 90\nSGRP: P 1 (1)\n";
+    const StructureFile f = parseCsf(
+        head + atomLine("Wat1", "O", "1", "0", "0", "0") + atomLine("Ca1", "", "1", "0.5", "0", "0") +
+            atomLine("Wat2", "", "1", "0.2", "0", "0") + atomLine("Q3", "", "1", "0.3", "0", "0"),
+        "w.csf");
+    ASSERT_EQ(f.atoms.size(), 2u);
+    EXPECT_EQ(f.atoms[0].atomicNumber, 8);
+    EXPECT_EQ(f.atoms[1].atomicNumber, 20);
+    EXPECT_EQ(f.notes, (std::vector<std::string>{"1 site without a known element was left out: Wat2"}));
+    EXPECT_EQ(
+        errorOf([&] { parseCsf(head + atomLine("X1", "X", "1", "0", "0", "0"), "x.csf"); }).description(),
+        "The file holds no atom of a known element: X1");
+}
 }  // namespace
 }  // namespace lumora::structure
