@@ -1,5 +1,6 @@
 // lumora reflections: the reflection list of a cell and space group.
 #include <algorithm>
+#include <charconv>
 #include <numeric>
 #include <sstream>
 
@@ -41,7 +42,7 @@ int runReflections(const std::vector<std::string>& rawArgs, std::ostream& out) {
         int h, k, l;
         std::string d;
         std::string f;
-        long long key;
+        double key;
     };
     std::vector<Row> rows;
     rows.reserve(static_cast<std::size_t>(laue.n_hkl));
@@ -51,10 +52,11 @@ int runReflections(const std::vector<std::string>& rawArgs, std::ostream& out) {
         const double d =
             source.kind == CrystalSource::Kind::Reflections ? laue.getD(i) : metric.exactSpacing(h, k, l);
         std::string text = util::formatNumber(d, "0.00000");
-        std::string digits = text;
-        digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
-        rows.push_back(
-            {h, k, l, text, withF ? util::formatNumber(laue.getF(i), "0.00") : "", std::stoll(digits)});
+        // Sorted by the value as printed, read back without a locale and without
+        // a range to overflow: a file's d column may hold 1e19 or 3e38.
+        double key = 0.0;
+        std::from_chars(text.data(), text.data() + text.size(), key);
+        rows.push_back({h, k, l, text, withF ? util::formatNumber(laue.getF(i), "0.00") : "", key});
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row& x, const Row& y) { return x.key > y.key; });
 

@@ -2,11 +2,11 @@
 
 #include <cctype>
 #include <cmath>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
+#include "structure/Atoms.h"
 #include "util/Error.h"
+#include "util/InputFile.h"
 #include "util/NumberText.h"
 #include "util/TextSplit.h"
 
@@ -93,6 +93,10 @@ void readCell(std::string_view line, ReflectionFile& file) {
         if (i < 3 && !(value > 0))
             refuse(Error::InvalidCall, "Invalid unit cell", kLine,
                    "has the edge " + name + " = " + words[i] + "; it must be a positive number of Å");
+        if (i < 3 && value > kLongestCellEdge)
+            refuse(Error::InvalidCall, "Invalid unit cell", kLine,
+                   "has the edge " + name + " = " + words[i] + "; it must not be longer than " +
+                       std::to_string(static_cast<int>(kLongestCellEdge)) + " Å");
         if (i >= 3 && !(value > 0 && value < 180))
             refuse(Error::InvalidCall, "Invalid unit cell", kLine,
                    "has the angle " + name + " = " + words[i] + "; it must lie between 0 and 180 degrees");
@@ -189,18 +193,13 @@ ReflectionFile parseRsv(std::string_view text, const MetricFactory& metricOf) {
 }
 
 ReflectionFile readRsvFile(const std::filesystem::path& path, const MetricFactory& metricOf) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found)
-        throw Error(Error::FileNotFound, "File not found: " + path.string());
-    if (ec || std::filesystem::is_directory(status))
-        throw Error(Error::PathAccess, "Path/File access error: " + path.string());
-
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || in.bad()) throw Error(Error::PathAccess, "Path/File access error: " + path.string());
-    return parseRsv(text.str(), metricOf);
+    std::string text;
+    try {
+        text = util::readInputFile(path);
+    } catch (const Error& e) {
+        throw Error(e.number(), e.description() + " (" + path.string() + ")");
+    }
+    return parseRsv(text, metricOf);
 }
 
 }  // namespace lumora::structure

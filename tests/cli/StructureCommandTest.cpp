@@ -80,3 +80,44 @@ TEST(StructureCommand, BadFilesAndCombinationsAreRefused) {
     EXPECT_NE(run({"reflections", "--structure", dataFile("missing.cel")}).err.find("Error 53"),
               std::string::npos);
 }
+
+static std::string writeText(const QTemporaryDir& dir, const char* name, const std::string& text) {
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    return file.fileName().toStdString();
+}
+
+TEST(StructureCommand, SitesLeftOutAreToldOnStderrAndTheLoadSucceeds) {
+    QTemporaryDir dir;
+    const std::string cif = writeText(
+        dir, "water.cif",
+        "data_ice\n_cell_length_a 4.5\n_cell_length_b 4.5\n_cell_length_c 4.5\n_space_group_IT_number 1\n"
+        "loop_\n_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n"
+        "O1 0 0 0\nWat1 0.5 0 0\nWat2 0 0.5 0\nWat3 0 0 0.5\n");
+    const auto r = run({"reflections", "--structure", cif});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "lumora: 3 sites without a known element were left out: Wat1, Wat2, Wat3\n");
+    EXPECT_FALSE(r.out.empty());
+    // An atomic number without scattering data is refused, naming the atom.
+    const std::string cel = writeText(dir, "z.cel", "CELL 5 5 5 90 90 90\nnatom 1\nFe1 999 0 0 0\nrgnr 1\n");
+    const auto bad = run({"reflections", "--structure", cel});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("Atom Fe1 has the atomic number 999"), std::string::npos) << bad.err;
+}
+
+// Sorting once read the printed d back with stoll, which threw for d = 1e19.
+TEST(StructureCommand, ReflectionFilesWithHugeSpacingsOrCellsAreListedOrRefused) {
+    QTemporaryDir dir;
+    const std::string head = "Reflection data\r\nwritten by hand\r\n";
+    const std::string far = writeText(
+        dir, "far.rsv", head + "CELL  4 5 6 90 90 90\r\nTITL  Far\r\n1 0 0 10 1e19\r\n0 1 0 20\r\n");
+    const auto r = run({"reflections", "--rsv", far});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out)[0], "1 0 0 9999999980506447872.00000 10.00");  // d is a single
+    const std::string huge =
+        writeText(dir, "huge.rsv", head + "CELL  1e30 5 6 90 90 90\r\nTITL  Huge\r\n1 0 0 10\r\n");
+    const auto refused = run({"reflections", "--rsv", huge});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("must not be longer than 10000 Å"), std::string::npos) << refused.err;
+}

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <map>
+#include <set>
 #include <tuple>
 
 #include "StructureTestSupport.h"
@@ -142,14 +146,60 @@ TEST(RsvFile, MissingFolderAndExample) {
     }
 }
 
-// Inputs that once broke the reader: each is read or refused, nothing else.
-TEST(RsvRegressions, EveryStoredInputIsReadOrRefused) {
-    for (const auto& entry : fs::directory_iterator(kSourceDir / "regressions" / "rsv")) {
-        try {
-            parse(fileText(entry.path()), "");
-        } catch (const Error&) {
-        }
+TEST(RsvFile, FifosDevicesAndHugeFilesAreRefusedUnread) {
+    const fs::path folder = fs::temp_directory_path() / ("lumora-rsv-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const fs::path fifo = folder / "fifo.rsv", huge = folder / "huge.rsv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(huge, std::ios::binary).close();
+    fs::resize_file(huge, 200u << 20);  // sparse: no disk is used
+    EXPECT_EQ(errorOf([&] { readRsvFile(fifo, orthogonalMetric()); }).number(), Error::PathAccess);
+    EXPECT_NE(
+        errorOf([&] { readRsvFile(huge, orthogonalMetric()); }).description().find("too large (200 MB)"),
+        std::string::npos);
+    if (fs::exists("/dev/zero")) {
+        EXPECT_EQ(errorOf([] { readRsvFile("/dev/zero", orthogonalMetric()); }).number(), Error::PathAccess);
     }
+    fs::remove_all(folder);
+}
+
+// Inputs that once broke the reader, each with the outcome it must have: read
+// with these values, or refused with this error.
+TEST(RsvRegressions, EveryStoredInputHasItsOutcome) {
+    struct Outcome {
+        int error;          // 0: read
+        const char* says;   // part of the refusal, or the title when read
+        std::size_t count;  // reflections read
+        float firstD, firstF;
+    };
+    const std::map<std::string, Outcome> expected{
+        {"huge-exponent-cell.rsv", {Error::Overflow, "has the cell constant a too large to read", 0, 0, 0}},
+        {"edge-1e30.rsv", {Error::InvalidCall, "must not be longer than 10000 Å", 0, 0, 0}},
+        {"d-1e19.rsv", {0, "Far spacing", 2, 1e19f, 10}},
+    };
+    std::set<std::string> seen;
+    for (const auto& entry : fs::directory_iterator(kSourceDir / "regressions" / "rsv")) {
+        const std::string name = entry.path().filename().string();
+        seen.insert(name);
+        const auto it = expected.find(name);
+        if (it == expected.end()) {
+            ADD_FAILURE() << name << " has no expected outcome";
+            continue;
+        }
+        const Outcome& o = it->second;
+        if (o.error != 0) {
+            const Error e = errorOf([&] { parse(fileText(entry.path()), ""); });
+            EXPECT_EQ(e.number(), o.error) << name;
+            EXPECT_NE(e.description().find(o.says), std::string::npos) << name << ": " << e.description();
+            continue;
+        }
+        const ReflectionFile file = parse(fileText(entry.path()), "");
+        EXPECT_EQ(file.title, o.says) << name;
+        ASSERT_EQ(file.size(), o.count) << name;
+        EXPECT_EQ(file.d[0], o.firstD) << name;
+        EXPECT_EQ(file.f[0], o.firstF) << name;
+    }
+    EXPECT_EQ(seen.size(), expected.size()) << "stored inputs are missing under " << kSourceDir;
 }
 
 }  // namespace
