@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/Cell.h"
@@ -215,6 +216,12 @@ public:
     void resetStructure();
     // Rebuilds the cell atoms from the asymmetric unit with the current operations.
     void expandAtoms();
+    // Told how far each expansion of the atoms got (loads and group changes);
+    // returning false cancels it with structure::ExpansionCancelled, and a
+    // cancelled load leaves the crystal as it was. Called on the loading thread.
+    void setExpansionProgress(structure::ExpansionProgress progress) {
+        expansionProgress_ = std::move(progress);
+    }
     // "title, formula", or "No structure data available".
     std::string getStructureTitle() const;
     const structure::StructureHeader& structureHeader() const { return header_; }
@@ -332,6 +339,7 @@ private:
     std::vector<structure::CellAtom> cellAtoms_;
     std::string structureText_;
     std::vector<std::string> structureNotes_;
+    structure::ExpansionProgress expansionProgress_;
     std::array<std::string, 6> rsvCellTexts_;
 
     symmetry::SymmetryOps symmetry_;

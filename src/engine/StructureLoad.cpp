@@ -5,6 +5,8 @@
 #include "structure/CelReader.h"
 #include "structure/CifReader.h"
 #include "structure/CsfReader.h"
+#include "symmetry/HallSymbol.h"
+#include "symmetry/OperationList.h"
 #include "util/Error.h"
 
 namespace lumora {
@@ -20,11 +22,14 @@ void clLAUE::loadStructure(const structure::StructureFile& file) {
         {file.cell[0], file.cell[1], file.cell[2], file.cell[3], file.cell[4], file.cell[5]});
     if (file.spaceGroupRow < 0 || file.spaceGroupRow >= symmetry::kSpaceGroupRows)
         throw Error(Error::SubscriptOutOfRange, "Subscript out of range: the file's space group is unknown");
-    // A structure too large to expand is refused before anything changes.
-    structure::expandAtoms(file.atoms,
-                           symmetry::interpretHall(
-                               symmetry::spaceGroupTable()[static_cast<std::size_t>(file.spaceGroupRow)].hall)
-                               .ops);
+    // The atoms are expanded first: a structure too large to expand, or an
+    // expansion cancelled through the progress callback, changes nothing.
+    const std::string& hall = symmetry::spaceGroupTable()[static_cast<std::size_t>(file.spaceGroupRow)].hall;
+    const symmetry::SymmetryOps symmetry =
+        file.ownOperations.empty() ? symmetry::interpretHall(hall)
+                                   : symmetry::symmetryOfOperations(file.ownOperations, file.spaceGroupSymbol);
+    std::vector<structure::CellAtom> expanded =
+        structure::expandAtoms(file.atoms, symmetry.ops, expansionProgress_);
 
     header_ = structure::headerOf(file);
     asymmetric_ = file.atoms;
@@ -32,14 +37,16 @@ void clLAUE::loadStructure(const structure::StructureFile& file) {
     structureNotes_ = file.notes;
     for (int i = 0; i < 6; ++i) cell[static_cast<std::size_t>(i)] = file.cell[static_cast<std::size_t>(i)];
     if (file.recordedGamma) recordedGamma = *file.recordedGamma;
-    bCSF = true;
     m_tit = header_.title;
     symmetryNote_ = file.symmetryNote;
-    // Both also expand the atoms.
+    // Installing the symmetry would expand the atoms once more.
+    bCSF = false;
     if (file.ownOperations.empty())
         installRow(file.spaceGroupRow);
     else
         installOperations(file.ownOperations, file.spaceGroupSymbol, file.spaceGroupRow);
+    bCSF = true;
+    cellAtoms_ = std::move(expanded);
 }
 
 void clLAUE::installRow(int row) {
@@ -60,7 +67,7 @@ void clLAUE::resetStructure() {
 
 void clLAUE::expandAtoms() {
     if (!bCSF) return;
-    cellAtoms_ = structure::expandAtoms(asymmetric_, symmetry_.ops);
+    cellAtoms_ = structure::expandAtoms(asymmetric_, symmetry_.ops, expansionProgress_);
 }
 
 std::string clLAUE::getStructureTitle() const {

@@ -133,6 +133,11 @@ TEST(StructureEngine, AFailedLoadLeavesTheCrystalAsItWas) {
         huge += "C" + std::to_string(i) + " 6 " + std::to_string(0.01 + i * 1e-4) + " 0.23 0.37\n";
     std::ofstream(bad, std::ios::binary) << huge << "rgnr 225\n";
     EXPECT_THROW(laue.readCEL(bad.string()), Error);
+    // A load cancelled through the progress callback changes nothing either.
+    laue.setExpansionProgress([](std::size_t, std::size_t) { return false; });
+    std::ofstream(bad, std::ios::binary) << huge.substr(0, huge.find("C1000 ")) << "rgnr 225\n";
+    EXPECT_THROW(laue.readCEL(bad.string()), structure::ExpansionCancelled);
+    laue.setExpansionProgress({});
     EXPECT_EQ(laue.n_hkl, reflections);
     EXPECT_EQ(laue.m_tit, title);
     EXPECT_EQ(laue.cellAtoms().size(), atoms);
