@@ -161,5 +161,27 @@ TEST_F(DocumentFixture, AngleCalculatorNeedsReflectionsAndThePhotoIsShownOnItsPa
     EXPECT_EQ(hint(), "film.png");
 }
 
+// Sites left out by a load are told in the hint; a typed cell that contradicts
+// its group is used with a warning there.
+TEST_F(DocumentFixture, LoadNotesAndCellsThatDoNotFitTheGroupAreShownInTheHint) {
+    const QString water = dir_.filePath("water.cif");
+    ASSERT_TRUE(writeFile(water,
+                          "data_ice\n_cell_length_a 4.5\n_cell_length_b 4.5\n_cell_length_c 4.5\n"
+                          "_space_group_IT_number 1\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
+                          "_atom_site_fract_y\n_atom_site_fract_z\nO1 0 0 0\nWat1 0.5 0 0\nWat2 0 0.5 0\n"
+                          "Wat3 0 0 0.5\n"));
+    doc->readCIF(water);
+    ASSERT_TRUE(ask_.messages.isEmpty()) << ask_.messages[0].toStdString();
+    EXPECT_EQ(hint(), "3 sites without a known element were left out: Wat1, Wat2, Wat3");
+
+    doc->readCEL(dataFile("Si.cel"));
+    edit("tfCell1")->setText("5.5");
+    pressApply();
+    EXPECT_TRUE(ask_.messages.isEmpty());
+    EXPECT_EQ(hint(), "The cell a = 5.4307, b = 5.5, α = 90° does not fit the cubic space group F d -3 m");
+    EXPECT_FLOAT_EQ(doc->engine().getCellConstant(1), 5.5f);
+    EXPECT_GT(doc->engine().n_hkl, 0);
+}
+
 }  // namespace
 }  // namespace lumora::app::test

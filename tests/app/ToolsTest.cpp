@@ -90,7 +90,7 @@ TEST_F(StructureEditorTest, IsFilledFromTheCrystalReturnsTheEditedAtomsAndListsT
     const std::pair<int, const char*> added[] = {{0, "Ge1"}, {1, "ge"}, {3, "0.5"}, {4, "0.5"}, {5, "0.5"}};
     for (const auto& [column, text] : added) edit(1, column, text);  // a symbol is taken for its number
     field("title")->setText("SiGe");
-    field("a")->setText("5.5");
+    for (const char* edge : {"a", "b", "c"}) field(edge)->setText("5.5");  // still cubic
     pressOk();
     EXPECT_TRUE(ask.messages.isEmpty()) << ask.messages.join("\n").toStdString();
     EXPECT_FALSE(dialog.isVisible());
