@@ -64,6 +64,19 @@ public:
     // Resets the photo placement (dx = dy = 999) and turns anti-aliasing off.
     void movePhoto(float dx, float dy, float factor);
 
+    // Where the photo page puts the film on a page of the given size: the
+    // photo's own millimetre scale (its fit factor times its photo pixels per
+    // film millimetre), or without a photo the film fitted to the page the way
+    // a photo of it would be. The beam centre is the application's photo
+    // centre on that scale, from the top left corner.
+    struct PhotoPlacement {
+        double fit = 0;          // display pixels per photo pixel (0: no photo shown)
+        double pixelsPerMm = 0;  // display pixels per film millimetre (0: no film)
+        double beamX = 0, beamY = 0;
+        QRectF photo;            // the painted photo, empty when none
+    };
+    PhotoPlacement photoPlacement(QSizeF page) const;
+
     // Records every spot of the pattern body as drawn, in drawing order (null: off).
     void setSpotRecorder(std::vector<SpotRecord>* recorder) { recorder_ = recorder; }
 

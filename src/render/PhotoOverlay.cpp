@@ -28,7 +28,35 @@ int tickLength(int i) {
     return 2;
 }
 
+// Display pixels per photo pixel of a photo fitted into the page at its top left.
+double fitFactor(QSizeF page, QSizeF photo) {
+    if (!(photo.width() > 0 && photo.height() > 0)) return 0;
+    double k = page.width() / photo.width();
+    if (photo.height() * k > page.height()) k = page.height() / photo.height();
+    return k;
+}
+
 }  // namespace
+
+PatternRenderer::PhotoPlacement PatternRenderer::photoPlacement(QSizeF page) const {
+    PhotoPlacement at;
+    const double filmWidth = laue_.getFilmWidth();
+    const double filmHeight = laue_.getFilmHeight();
+    const bool filmKnown = filmWidth > 0 && filmHeight > 0;
+    if (photo_ && !photo_->isNull() && laue_.b_photo) {
+        const QSizeF size = photo_->size();
+        at.fit = fitFactor(page, size);
+        at.photo = QRectF(0, 0, size.width() * at.fit, size.height() * at.fit);
+        if (filmKnown) at.pixelsPerMm = (size.height() / filmHeight + size.width() / filmWidth) / 2 * at.fit;
+    } else if (filmKnown) {
+        at.pixelsPerMm = fitFactor(page, QSizeF(filmWidth, filmHeight));
+    }
+    if (!std::isfinite(at.pixelsPerMm) || at.pixelsPerMm < 0) at.pixelsPerMm = 0;
+    const Settings& settings = appState().settings;
+    at.beamX = settings.photoCentreX * at.pixelsPerMm;
+    at.beamY = settings.photoCentreY * at.pixelsPerMm;
+    return at;
+}
 
 void PatternRenderer::drawHKLPHOTO(Surface& target) {
     if (laue_.n_hkl == 0) return;
@@ -55,12 +83,18 @@ void PatternRenderer::drawHKLPHOTO(Surface& target) {
         page.setFillColor(colour::black);
         page.setForeColor(labelColour());
 
+        // The rings are placed on the photo's own millimetre scale, fitted to
+        // this page: a photo taken with the document's geometry matches at
+        // zoom 1 whatever the page size. The zoom scales the pattern about the
+        // beam centre, which stays on its point of the photo.
         const double distance = laue_.x_fsd;
         if (distance == 0) throw Error(Error::DivisionByZero, "Division by zero");
-        const float scale = laue_.filmScale() * static_cast<float>(zoom);
-        const double bx = settings.photoCentreX / distance * scale;
-        const double by = settings.photoCentreY / distance * scale;
-        if (!std::isfinite(bx) || !std::isfinite(by)) throw Error(Error::Overflow, "Overflow");
+        const PhotoPlacement placement = photoPlacement(page.size());
+        const auto scale = static_cast<float>(placement.pixelsPerMm * distance * zoom);
+        const double bx = placement.beamX;
+        const double by = placement.beamY;
+        if (!std::isfinite(bx) || !std::isfinite(by) || !std::isfinite(scale))
+            throw Error(Error::Overflow, "Overflow");
 
         if (laue_.b_photo) paintPhoto(page);
 
@@ -100,8 +134,7 @@ QRectF PatternRenderer::paintPhoto(Surface& s) {
     if (!photo_ || photo_->isNull() || !laue_.b_photo) return {};
     const double wp = photo_->width();
     const double hp = photo_->height();
-    double k = s.width() / wp;
-    if (hp * k > s.height()) k = s.height() / hp;
+    const double k = fitFactor(s.size(), photo_->size());
     laue_.x_filmfac = static_cast<float>(k);
     const QRectF area(0, 0, wp * k, hp * k);
     s.drawImage(0, 0, area.width(), area.height(), *photo_);

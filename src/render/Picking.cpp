@@ -54,15 +54,16 @@ std::string PatternRenderer::findMouseHKL(int /*mode*/, double x, double y) {
         double cx = page.width() / 2.0;
         double cy = page.height() / 2.0;
         // The films are placed at the drawing's scale, in the drawing's precision.
-        const float filmScale = laue_.filmScale() * static_cast<float>(zoom);
+        float filmScale = laue_.filmScale() * static_cast<float>(zoom);
         const float distance = laue_.x_fsd;
         // Spots outside the clip of the drawing are not seen and cannot be picked.
         QRectF shown(-1e9, -1e9, 2e9, 2e9);
         if (onPhoto) {
-            cx = appState().settings.photoCentreX / distance * filmScale;
-            cy = appState().settings.photoCentreY / distance * filmScale;
-            if (laue_.b_photo && photo_ && !photo_->isNull())
-                shown = QRectF(0, 0, photo_->width() * laue_.x_filmfac, photo_->height() * laue_.x_filmfac);
+            const PhotoPlacement placement = photoPlacement(page.size());
+            cx = placement.beamX;
+            cy = placement.beamY;
+            filmScale = static_cast<float>(placement.pixelsPerMm * distance * zoom);
+            if (!placement.photo.isEmpty()) shown = placement.photo;
         } else if (flags.clipFilmRegion && distance != 0) {
             const float hx = laue_.getFilmWidth() / 2 / distance * filmScale;
             const float hy = laue_.getFilmHeight() / 2 / distance * filmScale;

@@ -1,7 +1,9 @@
 // The photo page: the photograph fitted with millimetre rulers, the spots as red rings.
 #include <gtest/gtest.h>
 
+#include <QLineF>
 #include <tuple>
+#include <vector>
 
 #include "RenderTestSupport.h"
 
@@ -31,7 +33,11 @@ protected:
         return page.image();
     }
 
-    double pixelsPerMm() const { return laue.filmScale() * laue.getZoom() / laue.x_fsd; }
+    // Display pixels per film millimetre of the photo fitted into the page: it spans the film.
+    double pixelsPerMm() const {
+        const double fit = std::min(double(page.width()) / photo.width(), double(page.height()) / photo.height());
+        return fit * (photo.width() / laue.getFilmWidth() + photo.height() / laue.getFilmHeight()) / 2;
+    }
 
     QImage photo;
     lumora::render::Surface page{QSize(600, 400)};
@@ -134,33 +140,52 @@ TEST_F(PhotoOverlayTest, PhotoSimulationDrawsThePageAndPicksItsRings) {
     EXPECT_EQ(laue.x_filmfac, 1.0f);
 }
 
-TEST_F(PhotoOverlayTest, RingsSitOnTheSpotsOfTheExamplePhotograph) {
+TEST_F(PhotoOverlayTest, RingsSitOnTheSpotsOfTheExamplePhotographAtZoomOneOnAnyPage) {
     // Silicon with [111] on the beam in transmission, 30 mm from a 90 x 120 mm
     // film, beam in the middle of the film: what the example was taken with.
     const QImage example(QString(LUMORA_TEST_DATA_DIR) + "/photo-Si-transmission-111-D30-film90x120.jpg");
     ASSERT_FALSE(example.isNull());
-    load(QSize(450, 600));
-    laue.setOrientation(1, 1, 1, true);
-    photo = example.convertToFormat(QImage::Format_RGB32);
-    renderer.setGraphicsContext(&visible, nullptr, &back, &photo);
-    laue.b_photo = true;
-    // The photo shows 5 pixels per film millimetre here: zoom the pattern to match.
-    laue.setZoom(static_cast<float>(5 * laue.x_fsd / laue.filmScale()));
-    overlay(1);
-    ASSERT_FLOAT_EQ(laue.x_filmfac, 0.5f);
     const auto brightness = [&](double x, double y) {
         return grey(example, int(std::lround(x)), int(std::lround(y)));
     };
-    int onPhoto = 0, onSpot = 0;
-    for (const SpotRecord& s : spots) {
-        const double x = (225 + s.x) / 0.5, y = (300 - s.y) / 0.5;  // ring centre in photo pixels
-        if (x < 10 || y < 10 || x > example.width() - 10 || y > example.height() - 10) continue;
-        ++onPhoto;
-        double around = 0;
-        for (int i = 0; i < 8; ++i)
-            around += brightness(x + 8 * std::cos(i * M_PI / 4), y + 8 * std::sin(i * M_PI / 4)) / 8.0;
-        onSpot += brightness(x, y) > around + 25;
+    // Ring centres in photo pixels, page by page; the first page's are the reference.
+    std::vector<QPointF> reference;
+    for (QSize size : {QSize(450, 600), QSize(1100, 640), QSize(300, 900), QSize(777, 777)}) {
+        SCOPED_TRACE(size.width());
+        load(size);
+        laue.setOrientation(1, 1, 1, true);
+        // The pattern page's film scale fitted to another picture (a tiled half) plays no part.
+        laue.setPictureSize(size.width() / 2, size.height() / 3);
+        laue.RECSPACE_scaleXYZ();
+        ASSERT_FLOAT_EQ(laue.getZoom(), 1.0f);
+        photo = example.convertToFormat(QImage::Format_RGB32);
+        renderer.setGraphicsContext(&visible, nullptr, &back, &photo);
+        laue.b_photo = true;
+        overlay(1);
+        const double fit = std::min(size.width() / 900.0, size.height() / 1200.0);
+        ASSERT_FLOAT_EQ(laue.x_filmfac, float(fit));
+        std::vector<QPointF> rings;
+        int onPhoto = 0, onSpot = 0;
+        for (const SpotRecord& s : spots) {
+            const double x = (size.width() / 2.0 + s.x) / fit, y = (size.height() / 2.0 - s.y) / fit;
+            rings.emplace_back(x, y);
+            if (x < 10 || y < 10 || x > example.width() - 10 || y > example.height() - 10) continue;
+            ++onPhoto;
+            double around = 0;
+            for (int i = 0; i < 8; ++i)
+                around += brightness(x + 8 * std::cos(i * M_PI / 4), y + 8 * std::sin(i * M_PI / 4)) / 8.0;
+            onSpot += brightness(x, y) > around + 25;
+        }
+        EXPECT_GT(onPhoto, 100);
+        EXPECT_GE(onSpot, onPhoto * 95 / 100);
+        if (reference.empty()) {
+            reference = rings;
+            continue;
+        }
+        ASSERT_EQ(rings.size(), reference.size());
+        double worst = 0;
+        for (std::size_t i = 0; i < rings.size(); ++i)
+            worst = std::max(worst, QLineF(rings[i], reference[i]).length());
+        EXPECT_LT(worst, 0.05);  // photo pixels
     }
-    EXPECT_GT(onPhoto, 100);
-    EXPECT_GE(onSpot, onPhoto * 95 / 100);
 }
