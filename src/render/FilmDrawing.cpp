@@ -41,7 +41,7 @@ void drawOutline(Surface& s, const FilmGeometry& film, double cx, double cy, boo
         s.line(cx - hx, cy + i * g, cx + hx, cy + i * g);
     }
 
-    s.setForeColor(colour::blue);
+    s.setForeColor(onBackground(colour::blue));
     s.rectangle(cx - hx, cy - hy, cx + hx, cy + hy);
 
     // Millimetre ticks along the two axes through the beam, once they are far enough apart to read.
@@ -93,7 +93,7 @@ void PatternRenderer::drawFilm(Surface& s, double cx, double cy) {
 
     if (flags.clipFilmRegion) {
         const uint32_t fore = s.foreColor();
-        s.setForeColor(colour::blue);
+        s.setForeColor(onBackground(colour::blue));
         s.setFillStyle(Surface::FillStyle::Transparent);
         s.rectangle(cx - hx, cy - hy, cx + hx, cy + hy);
         s.setFillStyle(Surface::FillStyle::Solid);
@@ -109,6 +109,7 @@ void PatternRenderer::drawFilm(Surface& s, double cx, double cy) {
         uint32_t spotColour = 0;
         const auto p = laue_.projectFilm(n, scale, spotColour);
         if (p[0] >= 88888) continue;  // not on the film
+        if (flags.spotColouring) spotColour = onBackground(spotColour);
         const double x = cx + p[0];
         const double y = cy - p[1];
         const double r = laue_.spotRadiusOfLastSpot();
@@ -119,8 +120,8 @@ void PatternRenderer::drawFilm(Surface& s, double cx, double cy) {
     }
 
     if (!flags.spotColouring) {
-        s.setFillColor(colour::blue);
-        s.circle(cx, cy, 2, colour::blue);
+        s.setFillColor(onBackground(colour::blue));
+        s.circle(cx, cy, 2, onBackground(colour::blue));
     }
 }
 

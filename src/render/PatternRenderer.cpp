@@ -90,6 +90,9 @@ void PatternRenderer::startFrame(Surface& s) {
 
     right_ = static_cast<int>(util::nearest(s.width()));
     bottom_ = static_cast<int>(util::nearest(s.height()));
+    frame_.labelArea = QRectF(0, 0, s.width(), s.height());
+    frame_.inset = {};
+    if (flags.wulffMonitor && laue_.m_mode != 3) frame_.inset = wulffInset(s.width(), s.height()).box();
 
     const bool black = flags.blackBackground;
     s.setBackColor(black ? colour::black : colour::white);
@@ -100,7 +103,7 @@ void PatternRenderer::startFrame(Surface& s) {
     s.setFontSize(7);
     s.setFillColor(black ? colour::white : colour::black);
     frame_.spotColour = black ? colour::white : colour::black;
-    s.setForeColor(labelColour());
+    s.setForeColor(onBackground(labelColour()));
 }
 
 void PatternRenderer::present(Surface& s) {
@@ -144,10 +147,8 @@ void PatternRenderer::drawReciprocalLattice(Surface& s, double cx, double cy) {
         s.setFillColor(fill);
         drawSpot(s, x, y, r, r <= 1 ? fill : colour::black);
         if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelengthOf(n), r * frame_.zoom, fill);
-        if (d >= frame_.labelLimit && flags.hklIndices) {
-            s.setCurrentPosition(x + r, y + r);
-            s.print(laue_.labels3D().at(static_cast<std::size_t>(n)));
-        }
+        if (d >= frame_.labelLimit && flags.hklIndices)
+            printLabel(s, x + r, y + r, laue_.labels3D().at(static_cast<std::size_t>(n)));
     }
 }
 
@@ -166,7 +167,9 @@ uint32_t PatternRenderer::strengthColour(int32_t n) const {
         if (range == 0) return paletteColour(0);
         key = (laue_.dList().at(i) - static_cast<double>(laue_.spacingMinimum())) / range;
     }
-    return paletteColour(engine::paletteEntry(key, flags.blackBackground && !flags.spotColouring));
+    const uint32_t c = paletteColour(engine::paletteEntry(key, flags.blackBackground && !flags.spotColouring));
+    // The grey scale is reversed on black; the colours are lightened where too dark to see.
+    return flags.spotColouring ? onBackground(c) : c;
 }
 
 // ---- indices into the engine's tables -------------------------------------------
@@ -182,7 +185,15 @@ void PatternRenderer::drawLabel(Surface& s, int32_t n, double x, double y) {
     int divisor = 0;
     std::string text;
     laue_.checkLabel(n, divisor, text);
-    s.setCurrentPosition(x + 3, y + 3);
+    printLabel(s, x + 3, y + 3, text);
+}
+
+void PatternRenderer::printLabel(Surface& s, double x, double y, const std::string& text) {
+    // A pixel to spare for the glyphs' overhang.
+    const QRectF box = QRectF(QPointF(x, y), s.textSize(text)).adjusted(-1, -1, 1, 1);
+    if (!frame_.labelArea.contains(box)) return;
+    if (!frame_.inset.isEmpty() && frame_.inset.intersects(box)) return;
+    s.setCurrentPosition(x, y);
     s.print(text);
 }
 

@@ -96,7 +96,17 @@ private:
         double spacingLimit = 0;  // reflections with a smaller d are not drawn
         double labelLimit = 0;    // reflections with a smaller d get no label
         uint32_t spotColour = 0;
+        QRectF labelArea;  // labels are drawn only where they fit whole
+        QRectF inset;      // the Wulff monitor's box, kept clear of labels (empty: none)
     };
+
+    // The Wulff monitor inset of a picture: centre and radius, kept wholly
+    // inside the picture; radius 0 when the picture is too small for it.
+    struct Inset {
+        double cx = 0, cy = 0, radius = 0;
+        QRectF box() const;
+    };
+    static Inset wulffInset(double width, double height);
 
     void startFrame(Surface& s);
     bool drawStructureMonitor(Surface& s);
@@ -104,6 +114,9 @@ private:
     uint32_t strengthColour(int32_t n) const;
     int32_t listIndex(float value) const;
     void drawLabel(Surface& s, int32_t n, double x, double y);
+    // Prints a label with its top left at (x, y) when it fits whole in the
+    // frame's label area clear of the inset: no cut-off fragments at the edges.
+    void printLabel(Surface& s, double x, double y, const std::string& text);
     void drawReciprocalLattice(Surface& s, double cx, double cy);
     void drawFilm(Surface& s, double cx, double cy);
     void drawStereogram(Surface& s, double cx, double cy, double radius);

@@ -96,7 +96,10 @@ void PatternRenderer::drawHKLPHOTO(Surface& target) {
         if (!std::isfinite(bx) || !std::isfinite(by) || !std::isfinite(scale))
             throw Error(Error::Overflow, "Overflow");
 
-        if (laue_.b_photo) paintPhoto(page);
+        // Labels stay whole on the painted photo (on the page without one).
+        const QRectF painted = laue_.b_photo ? paintPhoto(page) : QRectF();
+        frame_.labelArea = painted.isEmpty() ? QRectF(0, 0, page.width(), page.height()) : painted;
+        frame_.inset = {};
 
         frameSpots_.clear();
         const double cx = page.width() / 2.0, cy = page.height() / 2.0;

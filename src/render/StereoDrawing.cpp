@@ -1,5 +1,7 @@
 // The stereogram (plot type 3) and the small stereogram inset of the other
 // plot types, the Wulff monitor.
+#include <algorithm>
+
 #include "engine/AppState.h"
 #include "render/Colours.h"
 #include "render/PatternRenderer.h"
@@ -13,8 +15,9 @@ namespace {
 // reflections lying in the film plane.
 constexpr float lowerHemisphere = -0.003f;
 
-constexpr double insetOffset = 70;  // inset centre from the top right corner
 constexpr double insetRadius = 68;
+// The inset's spots may reach 2 pixels past its rim; 2 more keep them off the edge.
+constexpr double insetMargin = 4;
 constexpr float insetSpotSize = 5.0f;
 
 // The inset draws its spots at a fixed size; the document's size comes back
@@ -50,7 +53,7 @@ void PatternRenderer::drawStereogram(Surface& s, double cx, double cy, double ra
         const double x = cx + p[0];
         const double y = cy - p[1];
         const double r = laue_.spotRadius(n);
-        const uint32_t spotColour = flags.spotColouring ? projected : frame_.spotColour;
+        const uint32_t spotColour = flags.spotColouring ? onBackground(projected) : frame_.spotColour;
         s.setFillColor(spotColour);
         drawSpot(s, x, y, r, spotColour);
         if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelengthOf(n), r * frame_.zoom, spotColour);
@@ -58,17 +61,36 @@ void PatternRenderer::drawStereogram(Surface& s, double cx, double cy, double ra
     }
 }
 
+PatternRenderer::Inset PatternRenderer::wulffInset(double width, double height) {
+    Inset inset;
+    inset.radius = std::min(insetRadius, std::min(width, height) / 2 - insetMargin);
+    // Smaller than this it shows nothing legible: a picture under 48 pixels has none.
+    if (!(inset.radius >= 20)) return {};
+    inset.cx = width - insetMargin - inset.radius;
+    inset.cy = insetMargin + inset.radius;
+    return inset;
+}
+
+QRectF PatternRenderer::Inset::box() const {
+    if (radius <= 0) return {};
+    return QRectF(cx - radius - insetMargin, cy - radius - insetMargin, 2 * (radius + insetMargin),
+                  2 * (radius + insetMargin));
+}
+
 void PatternRenderer::drawWulffMonitor(Surface& s) {
     using util::nearest;
+    const Inset inset = wulffInset(s.width(), s.height());
+    if (inset.radius <= 0) return;
     s.clipRect(0, 0, s.width(), s.height());
     s.setFillColor(colour::white);
     s.setForeColor(colour::black);
 
-    const double mx = s.width() - insetOffset;
-    const double my = insetOffset;
-    drawNet(s, mx, my, insetRadius);
+    const double mx = inset.cx;
+    const double my = inset.cy;
+    const double radius = inset.radius;
+    drawNet(s, mx, my, radius);
     s.setFillColor(colour::black);
-    s.clipEllipse(mx - insetRadius, my - insetRadius, mx + insetRadius + 2, my + insetRadius + 2);
+    s.clipEllipse(mx - radius - 2, my - radius - 2, mx + radius + 2, my + radius + 2);
 
     const SpotSizeOverride spotSize(laue_, insetSpotSize);
     const auto& spacing = laue_.dList();
@@ -77,7 +99,7 @@ void PatternRenderer::drawWulffMonitor(Surface& s) {
         if (spacing[static_cast<std::size_t>(n)] < frame_.spacingLimit) continue;
         if (laue_.labVectorOf(n)[0] <= lowerHemisphere) continue;
         uint32_t unused = 0;
-        const auto p = laue_.projectStereo(n, static_cast<float>(insetRadius), unused);
+        const auto p = laue_.projectStereo(n, static_cast<float>(radius), unused);
         const double x = mx + p[0];
         const double y = my - p[1];
         const double r = laue_.spotRadius(n) / 2;
