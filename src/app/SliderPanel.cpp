@@ -54,6 +54,25 @@ int SliderPanel::trackY(int slider) const {
     return static_cast<int>(util::nearest((slider + 1) * h - h / 2));
 }
 
+QString SliderPanel::caption(int slider) const {
+    if (!validSlider(slider)) return {};
+    const QString name = QString::fromLatin1(kCaptions[static_cast<std::size_t>(slider)]).trimmed();
+    const int v = value(slider);
+    // Zoom and the thresholds are in per cent; the spot size is the largest
+    // spot's radius, a tenth of a pixel a step.
+    const QString shown = slider == SpotSize ? QStringLiteral("%1.%2 px").arg(v / 10).arg(v % 10)
+                                             : QStringLiteral("%1 %").arg(v);
+    return name + QLatin1Char(' ') + shown;
+}
+
+QRect SliderPanel::captionRect(int slider) const {
+    if (!validSlider(slider)) return {};
+    const int top = static_cast<int>(util::nearest(slider * rowHeight()));
+    // The knob reaches 4 pixels above the track.
+    const int bottom = trackY(slider) - 6;
+    return QRect(QPoint(2, top), QPoint(std::max(2, width() - 3), std::max(top, bottom)));
+}
+
 int SliderPanel::knobX(int slider) const {
     if (!validSlider(slider)) return 0;
     if (dragging_ && slider == active_) return dragX_;
@@ -93,18 +112,14 @@ void SliderPanel::paintEvent(QPaintEvent*) {
     p.setPen(QColor(kTrackGrey, kTrackGrey, kTrackGrey));
     for (int k = 0; k < 4; ++k) p.drawLine(0, trackY(k), w, trackY(k));
 
-    if (validSlider(active_)) {
-        QFont font = p.font();
-        font.setPixelSize(std::clamp(static_cast<int>(rowHeight() * 0.7), 7, 12));
+    QFont font = p.font();
+    font.setPixelSize(kCaptionPixels);
+    p.setPen(palette().color(QPalette::WindowText));
+    for (int k = 0; k < 4; ++k) {
+        font.setBold(k == active_);
         p.setFont(font);
-        const QString caption = QString::fromLatin1(kCaptions[static_cast<std::size_t>(active_)]);
-        const QFontMetrics metrics(font);
-        QRect box = metrics.boundingRect(caption);
-        box.moveCenter(QPoint(width() / 2, trackY(active_)));
-        // Lifted off the track so the line does not strike through it.
-        p.fillRect(box.adjusted(-2, 0, 2, 0), palette().color(QPalette::Window));
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(box, Qt::AlignCenter, caption);
+        const QRect box = captionRect(k);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine, caption(k));
     }
 
     for (int k = 0; k < 4; ++k) {

@@ -7,7 +7,8 @@ namespace lumora::app {
 
 // The slider panel: four horizontal tracks stacked in equal rows — zoom,
 // d-threshold, label threshold and spot size — drawn as the classic panel
-// (grey tracks, black knobs, the caption of the active slider on its track).
+// (grey tracks, black knobs). Every slider's name and value with its unit
+// stand above its track, clear of the knob; the active slider's in bold.
 class SliderPanel : public QWidget {
     Q_OBJECT
 
@@ -35,8 +36,17 @@ public:
     int trackY(int slider) const;
     int knobX(int slider) const;
 
-    QSize sizeHint() const override { return {150, 64}; }
-    QSize minimumSizeHint() const override { return {60, 32}; }
+    // The caption of a slider ("zoom-factor 120 %") and where it is drawn:
+    // across the upper half of its row, above the knob.
+    QString caption(int slider) const;
+    QRect captionRect(int slider) const;
+
+    // Rows tall enough for a caption above each track.
+    QSize sizeHint() const override { return {150, 4 * kRowHeight}; }
+    QSize minimumSizeHint() const override { return {60, 4 * kRowHeight}; }
+
+    static constexpr int kRowHeight = 32;
+    static constexpr int kCaptionPixels = 10;
 
     static const std::array<const char*, 4> kCaptions;
     static const std::array<Range, 4> kDefaults;

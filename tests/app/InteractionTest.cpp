@@ -152,6 +152,48 @@ TEST(SliderPanelTest, KnobsHoveringAndDraggingSetTheSliderWithinItsRange) {
     EXPECT_EQ(flatChanged.count(), 0);
 }
 
+TEST_F(DocumentFixture, EverySliderShowsItsNameAndValueWithItsUnitClearOfTheKnob) {
+    auto* panel = child<SliderPanel>("pbSL");
+    ASSERT_EQ(panel->activeSlider(), -1);  // nothing hovered
+    const QStringList defaults = {"zoom-factor 100 %", "d-threshold 0 %", "label-threshold 50 %",
+                                  "spot-size 5.0 px"};
+    const auto captions = [panel] {
+        QStringList shown;
+        for (int k = 0; k < 4; ++k) shown << panel->caption(k);
+        return shown;
+    };
+    EXPECT_EQ(captions(), defaults);
+    // Each caption is painted without hovering, above its track and clear of the knob wherever it is.
+    const QImage image = panel->grab().toImage();
+    const QColor background = panel->palette().color(QPalette::Window);
+    for (int k = 0; k < 4; ++k) {
+        const QRect box = panel->captionRect(k);
+        ASSERT_FALSE(box.isEmpty());
+        EXPECT_LT(box.bottom(), panel->trackY(k) - 4);
+        int ink = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x) ink += QColor(image.pixel(x, y)) != background;
+        EXPECT_GT(ink, 20) << k;
+        for (int x = 0; x < panel->width(); x += 7)
+            EXPECT_FALSE(box.intersects(QRect(QPoint(x - 1, panel->trackY(k) - 4), QPoint(x + 1, panel->trackY(k) + 5))));
+    }
+
+    // Moving a slider shows its new value, and the engine follows.
+    const int w = panel->width() - 1;
+    drag(panel, QPointF(w / 2.0, panel->trackY(SliderPanel::Label)), QPointF(w, panel->trackY(SliderPanel::Label)));
+    drag(panel, QPointF(10, panel->trackY(SliderPanel::SpotSize)), QPointF(w * 0.5, panel->trackY(SliderPanel::SpotSize)));
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picture("pb1"), &wheel);
+    const int zoom = panel->value(SliderPanel::Zoom), spot = panel->value(SliderPanel::SpotSize);
+    EXPECT_NE(zoom, 100);
+    EXPECT_NE(spot, 50);
+    EXPECT_EQ(captions(), QStringList({QStringLiteral("zoom-factor %1 %").arg(zoom), "d-threshold 0 %",
+                                       "label-threshold 100 %",
+                                       QStringLiteral("spot-size %1 px").arg(spot / 10.0, 0, 'f', 1)}));
+    EXPECT_FLOAT_EQ(doc->engine().getLabelThreshold(), 1.0f);
+}
+
 TEST(PictureBoxTest, ShowsAFinerPictureAtTheScreenRatioAndReportsMouseAndWheel) {
     PictureBox box;
     box.resize(100, 80);
