@@ -138,11 +138,11 @@ void frmDocument::doCopy() {
             case Structure:
             case Tiled:
                 output::copyImage(currentPicture());
-                setHINT(QStringLiteral("Image copied to clipboard"));
+                tell(this, QStringLiteral("Lumora"), QStringLiteral("Image copied to clipboard"));
                 break;
             case HklList:
                 m_laue->copyData(std::string());
-                setHINT(QStringLiteral("Data copied to clipboard"));
+                tell(this, QStringLiteral("Lumora"), QStringLiteral("Data copied to clipboard"));
                 break;
             default:
                 break;
@@ -158,7 +158,7 @@ void frmDocument::copyImageButton() {
     }
     QGuiApplication::clipboard()->clear();
     output::copyImage(currentPicture());
-    setHINT(QStringLiteral("Image copied to clipboard"));
+    tell(this, QStringLiteral("Lumora"), QStringLiteral("Image copied to clipboard"));
 }
 
 // ---- pictures, PDF, printer -----------------------------------------------------------------
