@@ -232,13 +232,6 @@ bool frmDocument::EXPORT_PDF(const QString& path) {
     return written;
 }
 
-void frmDocument::doPrint() {
-    guarded([this] {
-        QPrinter printer(QPrinter::HighResolution);
-        if (askPrinter(this, QStringLiteral("Print"), printer)) PrintImage(printer);
-    });
-}
-
 bool frmDocument::PrintImage(QPrinter& printer) {
     bool printed = false;
     guarded([&] {

@@ -71,7 +71,6 @@ public:
     bool saveHKL(const QString& path);
     bool EXPORT_PDF(const QString& path);
     void doCopy();
-    void doPrint();
     bool PrintImage(QPrinter& printer);
     void showAngleCalculator();
     void resetZoom();

@@ -108,10 +108,15 @@ void frmMain::createMenus() {
     fileMenu_->addAction(QStringLiteral("Page Set&up..."), this,
                          [this] { guarded([this] { pageSetup(); }); });
     inert(fileMenu_, QStringLiteral("Print Pre&view"));
-    QAction* print = fileMenu_->addAction(QStringLiteral("&Print..."), this,
-                                          [this] { guarded([this] { this->print(); }); });
-    print->setShortcut(QKeySequence::Print);
-    documentActions_ << print;
+    printAction_ = fileMenu_->addAction(toolIcon(ToolIcon::Print), QStringLiteral("&Print..."), this, [this] {
+        guarded([this] {
+            print();
+            updateStatus();
+        });
+    });
+    printAction_->setToolTip(QStringLiteral("Print"));
+    printAction_->setShortcut(QKeySequence::Print);
+    documentActions_ << printAction_;
     fileMenu_->addSeparator();
     inert(fileMenu_, QStringLiteral("Sen&d..."));
     fileMenu_->addSeparator();
@@ -257,7 +262,7 @@ void frmMain::createToolBar() {
         return action;
     };
     command(ToolIcon::Copy, "Copy", &frmDocument::doCopy);
-    command(ToolIcon::Print, "Print", &frmDocument::doPrint);
+    toolBar_->addAction(printAction_);
     toolBar_->addSeparator();
     command(ToolIcon::FindHkl, "Find HKL", &frmDocument::showAngleCalculator);
     toolBar_->addSeparator();

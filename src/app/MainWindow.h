@@ -138,6 +138,8 @@ private:
     QAction* newAction_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* pdfAction_ = nullptr;
+    // File > Print and the toolbar's Print: one command on the shared printer.
+    QAction* printAction_ = nullptr;
     QAction* toolbarVisible_ = nullptr;
     QAction* statusBarVisible_ = nullptr;
     QAction* backgroundImage_ = nullptr;
