@@ -146,6 +146,25 @@ void frmDocument::connectControls() {
     connect(photoPanel_, &PhotoPanel::openPhoto, this, [this] { guarded([this] { openPhoto(); }); });
     connect(photoPanel_, &PhotoPanel::centreChanged, this, [this] { guarded([this] { Redraw(); }); });
     connect(pb1, &PictureBox::resized, this, [this](QSize) { guarded([this] { pictureResized(); }); });
+    // A resized surface starts blank: the structure and the photo page are
+    // drawn again at their new sizes whenever they are shown, whether or not
+    // the document is the active one (Window > Tile resizes them all).
+    connect(pb3, &PictureBox::resized, this, [this](QSize) {
+        guarded([this] {
+            if (view_ != Structure && view_ != Tiled) return;
+            if (batchDepth_ > 0) {
+                redrawPending_ = true;
+                return;
+            }
+            renderer_->drawStructure();
+            pb3->present();
+        });
+    });
+    connect(photoPanel_->picture(), &PictureBox::resized, this, [this](QSize) {
+        guarded([this] {
+            if (view_ == Photo) redrawPattern();
+        });
+    });
 }
 
 // ---- views -------------------------------------------------------------------------
