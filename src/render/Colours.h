@@ -24,7 +24,8 @@ inline double luminance(uint32_t c) {
         const double v = byte / 255.0;
         return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
     };
-    return 0.2126 * linear((c >> 16) & 0xFFu) + 0.7152 * linear((c >> 8) & 0xFFu) + 0.0722 * linear(c & 0xFFu);
+    return 0.2126 * linear((c >> 16) & 0xFFu) + 0.7152 * linear((c >> 8) & 0xFFu) +
+           0.0722 * linear(c & 0xFFu);
 }
 
 // Contrast ratio of a colour against black (1 .. 21).
@@ -52,9 +53,7 @@ inline uint32_t readableOnBlack(uint32_t c) {
 }
 
 // A colour of the drawing as it is shown on the current background.
-inline uint32_t onBackground(uint32_t c) {
-    return appState().flags.blackBackground ? readableOnBlack(c) : c;
-}
+inline uint32_t onBackground(uint32_t c) { return appState().flags.blackBackground ? readableOnBlack(c) : c; }
 
 // The label colour of the options is kept as red + 256 green + 65536 blue.
 inline uint32_t labelColour() {

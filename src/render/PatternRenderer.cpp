@@ -167,7 +167,8 @@ uint32_t PatternRenderer::strengthColour(int32_t n) const {
         if (range == 0) return paletteColour(0);
         key = (laue_.dList().at(i) - static_cast<double>(laue_.spacingMinimum())) / range;
     }
-    const uint32_t c = paletteColour(engine::paletteEntry(key, flags.blackBackground && !flags.spotColouring));
+    const uint32_t c =
+        paletteColour(engine::paletteEntry(key, flags.blackBackground && !flags.spotColouring));
     // The grey scale is reversed on black; the colours are lightened where too dark to see.
     return flags.spotColouring ? onBackground(c) : c;
 }

@@ -73,7 +73,7 @@ public:
         double fit = 0;          // display pixels per photo pixel (0: no photo shown)
         double pixelsPerMm = 0;  // display pixels per film millimetre (0: no film)
         double beamX = 0, beamY = 0;
-        QRectF photo;            // the painted photo, empty when none
+        QRectF photo;  // the painted photo, empty when none
     };
     PhotoPlacement photoPlacement(QSizeF page) const;
 

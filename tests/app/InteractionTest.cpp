@@ -175,15 +175,18 @@ TEST_F(DocumentFixture, EverySliderShowsItsNameAndValueWithItsUnitClearOfTheKnob
             for (int x = box.left(); x <= box.right(); ++x) ink += QColor(image.pixel(x, y)) != background;
         EXPECT_GT(ink, 20) << k;
         for (int x = 0; x < panel->width(); x += 7)
-            EXPECT_FALSE(box.intersects(QRect(QPoint(x - 1, panel->trackY(k) - 4), QPoint(x + 1, panel->trackY(k) + 5))));
+            EXPECT_FALSE(box.intersects(
+                QRect(QPoint(x - 1, panel->trackY(k) - 4), QPoint(x + 1, panel->trackY(k) + 5))));
     }
 
     // Moving a slider shows its new value, and the engine follows.
     const int w = panel->width() - 1;
-    drag(panel, QPointF(w / 2.0, panel->trackY(SliderPanel::Label)), QPointF(w, panel->trackY(SliderPanel::Label)));
-    drag(panel, QPointF(10, panel->trackY(SliderPanel::SpotSize)), QPointF(w * 0.5, panel->trackY(SliderPanel::SpotSize)));
-    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
+    drag(panel, QPointF(w / 2.0, panel->trackY(SliderPanel::Label)),
+         QPointF(w, panel->trackY(SliderPanel::Label)));
+    drag(panel, QPointF(10, panel->trackY(SliderPanel::SpotSize)),
+         QPointF(w * 0.5, panel->trackY(SliderPanel::SpotSize)));
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(picture("pb1"), &wheel);
     const int zoom = panel->value(SliderPanel::Zoom), spot = panel->value(SliderPanel::SpotSize);
     EXPECT_NE(zoom, 100);

@@ -55,7 +55,8 @@ TEST_F(LegibilityTest, CaptionLabelsAndColouredSpotsReadOnBlackAndKeepTheirColou
         appState().flags.blackBackground = black;
         // The caption above the film and the film outline are blue; the labels red.
         const QImage film = frame(1).copy();
-        const QRect caption(0, 0, 600, int(cy() - laue.getFilmHeight() / 2 / laue.x_fsd * laue.filmScale() * 0.6));
+        const QRect caption(0, 0, 600,
+                            int(cy() - laue.getFilmHeight() / 2 / laue.x_fsd * laue.filmScale() * 0.6));
         ASSERT_GT(caption.height(), 15);
         const double weakest = [&] {
             double w = 99;
@@ -125,8 +126,8 @@ TEST_F(LegibilityTest, LabelsAppearOnlyWholeInsideThePictureAndClearOfTheInset) 
             const QImage& image = frame(type);
             ASSERT_GT(countIf(image, image.rect(), isLabelInk), 50);
             // No fragment at an edge: a label reaching the edge is not drawn at all.
-            for (const QRect edge : {QRect(0, 0, 1, 300), QRect(399, 0, 1, 300), QRect(0, 0, 400, 1),
-                                     QRect(0, 299, 400, 1)})
+            for (const QRect edge :
+                 {QRect(0, 0, 1, 300), QRect(399, 0, 1, 300), QRect(0, 0, 400, 1), QRect(0, 299, 400, 1)})
                 EXPECT_EQ(countIf(image, edge, isLabelInk), 0);
             if (type == 3) continue;  // the stereogram has no inset
             appState().flags.wulffMonitor = true;

@@ -35,7 +35,8 @@ protected:
 
     // Display pixels per film millimetre of the photo fitted into the page: it spans the film.
     double pixelsPerMm() const {
-        const double fit = std::min(double(page.width()) / photo.width(), double(page.height()) / photo.height());
+        const double fit =
+            std::min(double(page.width()) / photo.width(), double(page.height()) / photo.height());
         return fit * (photo.width() / laue.getFilmWidth() + photo.height() / laue.getFilmHeight()) / 2;
     }
 
