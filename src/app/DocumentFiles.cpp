@@ -6,17 +6,19 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QRadioButton>
 #include <QUrl>
+#include <utility>
 
 #include "app/DocumentWindow.h"
+#include "app/FileTypes.h"
 #include "app/Folders.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
+#include "app/PhotoFile.h"
 #include "app/PhotoPanel.h"
 #include "app/PictureBox.h"
 #include "app/Tools.h"
@@ -248,25 +250,22 @@ bool frmDocument::PrintImage(QPrinter& printer) {
 
 void frmDocument::loadPhoto(const QString& path) {
     guarded([&] {
-        QImage picture;
-        QString problem;
+        PhotoRead read;
         {
             const BusyCursor busy;
-            QImageReader reader(path);
-            reader.setAutoTransform(true);
-            picture = reader.read();
-            if (picture.isNull()) problem = reader.errorString();
+            read = readPhoto(path);
         }
-        if (picture.isNull()) {
+        if (read.image.isNull()) {
             // The photo shown so far stays.
-            const int number = QFileInfo::exists(path) ? Error::PathAccess : Error::FileNotFound;
             tell(this, QStringLiteral("Lumora"),
-                 QStringLiteral("Error %1: %2: %3").arg(number).arg(QFileInfo(path).fileName(), problem),
+                 QStringLiteral("Error %1: %2: %3")
+                     .arg(read.error)
+                     .arg(QFileInfo(path).fileName(), read.problem),
                  QMessageBox::Critical);
             return;
         }
         RedrawBatch batch(*this);
-        photo_ = picture.convertToFormat(QImage::Format_RGB32);
+        photo_ = std::move(read.image);
         m_laue->b_photo = true;
         m_laue->f_photofile = QFileInfo(path).absoluteFilePath().toStdString();
         m_laue->x_photofile = m_laue->f_photofile;
@@ -291,8 +290,8 @@ void frmDocument::togglePhoto(bool on) {
 }
 
 void frmDocument::openPhoto() {
-    const QString path = askOpenFileName(this, QStringLiteral("Load Laue Photo"), photoFolder(),
-                                         QStringLiteral("Laue Photo (*.jpg *.jpeg *.gif *.bmp *.png)"));
+    const QString path =
+        askOpenFileName(this, QStringLiteral("Load Laue Photo"), photoFolder(), photoFilters());
     if (!path.isEmpty()) loadPhoto(path);
 }
 

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "app/DocumentWindow.h"
+#include "app/FileTypes.h"
 #include "app/Folders.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
@@ -25,15 +26,6 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
-
-const QString kOpenFilters = QStringLiteral(
-    "All Lumora Files (*.cel *.csf *.cif *.rsv *.jpg *.gif *.bmp *.png);;"
-    "Structure or HKLF File (*.cel *.rsv);;"
-    "PowderCell File (*.cel);;"
-    "HKLF Data File (*.rsv);;"
-    "MDI Structure File (*.csf);;"
-    "Crystallographic Information File (*.cif);;"
-    "Laue Photo (*.jpg *.gif *.bmp *.png)");
 
 struct SaveType {
     int format;
@@ -60,20 +52,16 @@ bool mayWrite(QWidget* parent, const QString& path) {
 }  // namespace
 
 void frmMain::fileOpen() {
-    const QString path = askOpenFileName(this, QStringLiteral("Open"), dataFolder(), kOpenFilters);
+    const QString path = askOpenFileName(this, QStringLiteral("Open"), dataFolder(), openFilters());
     if (path.isEmpty()) return;
     openFile(path);
 }
 
 void frmMain::openFile(const QString& path) {
     BusyCursor busy;
-    // The type is the last four characters, so ".jpeg" is not one.
-    const QString type = path.right(4).toUpper();
-    const bool structure = type == QLatin1String(".CEL") || type == QLatin1String(".RSV") ||
-                           type == QLatin1String(".CIF") || type == QLatin1String(".CSF");
-    const bool photo = type == QLatin1String(".JPG") || type == QLatin1String(".GIF") ||
-                       type == QLatin1String(".BMP") || type == QLatin1String(".PNG");
-    if (!structure && !photo) return;
+    const FileType type = fileTypeOf(path);
+    if (type == FileType::Unknown) return;
+    const bool structure = type != FileType::Photo;
 
     frmDocument* document = activeDocument();
     if (!document) document = newDocument();
@@ -83,11 +71,11 @@ void frmMain::openFile(const QString& path) {
         if (fresh) document = newDocument();
         const QString caption = document->windowTitle();
         document->setWindowTitle(QDir::toNativeSeparators(path));
-        if (type == QLatin1String(".CEL"))
+        if (type == FileType::Cel)
             document->readCEL(path);
-        else if (type == QLatin1String(".RSV"))
+        else if (type == FileType::Rsv)
             document->readRSV(path);
-        else if (type == QLatin1String(".CIF"))
+        else if (type == FileType::Cif)
             document->readCIF(path);
         else
             document->readCSF(path);

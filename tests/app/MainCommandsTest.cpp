@@ -1,6 +1,9 @@
 // The main window's commands that reach files, printers, the sample list
 // and the desktop: open, save as, PDF, print, samples, help.
+#include <QFileInfo>
+
 #include "AppFixture.h"
+#include "app/FileTypes.h"
 
 namespace lumora::app::test {
 namespace {
@@ -35,23 +38,58 @@ TEST_F(MainCommandsTest, EachExampleFileOpensWithItsStatusTextAndPhotosInAnyCase
     EXPECT_FALSE(active()->engine().b_photo);
     EXPECT_TRUE(ask_.messages.isEmpty()) << ask_.messages.join('\n').toStdString();
 
-    const QString photo = dir_.filePath("film.JPG");
-    ASSERT_TRUE(QFile::copy(dataFile(kPhoto), photo));
-    ASSERT_TRUE(QFile::copy(photo, dir_.filePath("film.jpeg")));
+    // Every usual spelling of a photo opens, in any case; with no document open a photo gets one.
     choose("&Window", "Close All");
-    window_->openFile(dir_.filePath("film.jpeg"));  // a four-letter extension is not a type the program knows
-    EXPECT_EQ(window_->documentCounter(), 5);
-    window_->openFile(photo);  // with no document open, a photo gets one
-    EXPECT_EQ(window_->documentCounter(), 6);
-    EXPECT_TRUE(active()->engine().b_photo);
+    int documents = window_->documentCounter();
+    for (const char* name : {"film.jpeg", "FILM.JPG", "Film.Jpe"}) {
+        const QString photo = dir_.filePath(name);
+        ASSERT_TRUE(QFile::copy(dataFile(kPhoto), photo));
+        window_->openFile(photo);
+        EXPECT_EQ(window_->documentCounter(), ++documents);
+        ASSERT_NE(active(), nullptr) << name;
+        EXPECT_TRUE(active()->engine().b_photo);
+        EXPECT_EQ(QFileInfo(QString::fromStdString(active()->engine().f_photofile)).fileName(), name);
+        choose("&Window", "Close All");
+    }
+    // A structure file in capitals is read as its type.
+    const QString cif = dir_.filePath("HALITE.CIF");
+    ASSERT_TRUE(QFile::copy(dataFile("NaCl.cif"), cif));
+    window_->openFile(cif);
+    ASSERT_NE(active(), nullptr);
+    EXPECT_TRUE(window_->statusText(0).startsWith("Halite :"));
+    EXPECT_TRUE(ask_.messages.isEmpty()) << ask_.messages.join('\n').toStdString();
+}
+
+TEST(FileTypes, EveryUsualSpellingInAnyCaseAndTheDialogFiltersListThem) {
+    const std::pair<const char*, FileType> names[] = {
+        {"a.cel", FileType::Cel},       {"B.CIF", FileType::Cif},
+        {"dir/c.Csf", FileType::Csf},   {"d.RSV", FileType::Rsv},
+        {"e.jpg", FileType::Photo},     {"f.JPEG", FileType::Photo},
+        {"g.jpe", FileType::Photo},     {"h.Gif", FileType::Photo},
+        {"i.BMP", FileType::Photo},     {"j.dib", FileType::Photo},
+        {"k.png", FileType::Photo},     {"film.jpeg.txt", FileType::Unknown},
+        {"x.jpegs", FileType::Unknown}, {"pictures.cif/film", FileType::Unknown},
+        {"peg", FileType::Unknown},     {"", FileType::Unknown},
+    };
+    for (const auto& [name, type] : names) EXPECT_EQ(fileTypeOf(QString::fromLatin1(name)), type) << name;
+
+    const QString open = openFilters();
+    EXPECT_TRUE(
+        open.startsWith("All Lumora Files (*.cel *.CEL *.csf *.CSF *.cif *.CIF *.rsv *.RSV *.jpg *.JPG "
+                        "*.jpeg *.JPEG *.jpe *.JPE *.gif *.GIF *.bmp *.BMP *.dib *.DIB *.png *.PNG);;"))
+        << open.toStdString();
+    EXPECT_TRUE(open.contains("Crystallographic Information File (*.cif *.CIF);;"));
+    EXPECT_TRUE(open.endsWith(";;" + photoFilters()));
+    EXPECT_EQ(photoFilters(),
+              "Laue Photo (*.jpg *.JPG *.jpeg *.JPEG *.jpe *.JPE *.gif *.GIF *.bmp *.BMP *.dib "
+              "*.DIB *.png *.PNG)");
 }
 
 TEST_F(MainCommandsTest, OpenStartsInTheDataFolderAndAFailingLoadChangesNothing) {
     choose("&File", "&Open...");  // cancelled: nothing happens
     ASSERT_EQ(ask_.fileDialogs.size(), 1);
     EXPECT_EQ(ask_.fileDialogs[0][1], dataFolder());
-    EXPECT_TRUE(ask_.fileDialogs[0][2].startsWith(
-        "All Lumora Files (*.cel *.csf *.cif *.rsv *.jpg *.gif *.bmp *.png);;"));
+    EXPECT_EQ(ask_.fileDialogs[0][2], openFilters());
     EXPECT_EQ(window_->documentCounter(), 1);
 
     window_->openFile(dir_.filePath("missing.cel"));
