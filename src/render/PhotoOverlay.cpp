@@ -67,7 +67,6 @@ void PatternRenderer::drawHKLPHOTO(Surface& target) {
         const double spacingLimit = laue_.getSpacingThreshold() * laue_.spacingMaximum();
         const double labelLimit = laue_.getLabelThreshold() * laue_.spacingMaximum();
         const DisplayFlags& flags = appState().flags;
-        const Settings& settings = appState().settings;
 
         // Composed off screen at the page's own size (the pattern's back buffer
         // keeps the pattern page's size) and shown in one copy.

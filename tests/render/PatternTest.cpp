@@ -156,7 +156,7 @@ TEST_F(PatternTest, StereogramDrawsTheBeamSideHemisphereInsideTheNetInBlackOrIts
 
 TEST_F(PatternTest, WulffMonitorInsetOfFixedGreySpotsInEveryPlotTypeButTheStereogram) {
     loadSilicon(QSize(500, 300));
-    // A square inside the inset's disc (centre (430, 70), radius 68), clear of the main stereogram.
+    // A square inside the inset's disc (centre (428, 72), radius 68), clear of the main stereogram.
     const QRect box(400, 40, 60, 60);
     const auto shown = [&](const QImage& image) { return countColour(image, box, 0xDEDEDE) > 1600; };
     for (int16_t type : {0, 2, 1}) EXPECT_FALSE(shown(frame(type))) << type;
