@@ -1,9 +1,9 @@
 #include "app/PhotoFile.h"
 
-#include <QFileInfo>
 #include <QImageReader>
 
 #include "util/Error.h"
+#include "util/InputFile.h"
 
 namespace lumora::app {
 
@@ -16,23 +16,13 @@ qint64 megabytes(qint64 bytes) { return (bytes + (1 << 20) - 1) >> 20; }
 
 PhotoRead readPhoto(const QString& path) {
     PhotoRead result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        result.error = Error::FileNotFound;
-        result.problem = QStringLiteral("File not found");
-        return result;
-    }
-    // A folder, a FIFO or a device would block or never end.
-    if (!info.isFile()) {
-        result.error = Error::PathAccess;
-        result.problem = QStringLiteral("not a regular file");
-        return result;
-    }
-    if (info.size() > kLargestPhotoFile) {
-        result.error = Error::PathAccess;
-        result.problem = QStringLiteral("the file is too large for a photograph (%1 MB, at most %2 MB)")
-                             .arg(megabytes(info.size()))
-                             .arg(kLargestPhotoFile >> 20);
+    // What every reader refuses: nothing there, not a regular file (a FIFO or
+    // a device would block or never end), more than 64 MB.
+    try {
+        util::checkInputFile(path.toStdString());
+    } catch (const Error& e) {
+        result.error = e.number();
+        result.problem = QString::fromStdString(e.description());
         return result;
     }
 

@@ -22,7 +22,8 @@ void checkInputFile(const std::filesystem::path& path, std::uintmax_t largest) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (path.empty() || !fs::exists(status)) throw Error(Error::FileNotFound, "File not found");
-    if (!fs::is_regular_file(status)) throw Error(Error::PathAccess, "Path/File access error");
+    if (!fs::is_regular_file(status))
+        throw Error(Error::PathAccess, "Path/File access error: not a regular file");
     const std::uintmax_t size = fs::file_size(path, ec);
     if (ec) throw Error(Error::PathAccess, "Path/File access error");
     if (size > largest) tooLarge(size);

@@ -70,8 +70,8 @@ TEST(PhotoFile, ReadsAnEightThousandPixelFrameAndRefusesWhatItCannotHoldOrIsNoFi
     const std::pair<QString, std::pair<int, QString>> refused[] = {
         {"huge.png", {6, "too large (1526 MB)"}},
         {"limit.png", {6, "too large (320 MB)"}},
-        {"folder.png", {75, "not a regular file"}},
-        {"big.jpg", {75, "the file is too large for a photograph (65 MB, at most 64 MB)"}},
+        {"folder.png", {75, "Path/File access error: not a regular file"}},
+        {"big.jpg", {75, "Path/File access error: the file is too large (65 MB)"}},
         {"missing.png", {53, "File not found"}},
     };
     for (const auto& [name, outcome] : refused) {
@@ -84,7 +84,7 @@ TEST(PhotoFile, ReadsAnEightThousandPixelFrameAndRefusesWhatItCannotHoldOrIsNoFi
     // Reading a pipe would wait for a writer for ever.
     const QString fifo = dir.filePath("pipe.png");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_EQ(readPhoto(fifo).problem, "not a regular file");
+    EXPECT_EQ(readPhoto(fifo).problem, "Path/File access error: not a regular file");
 #endif
 }
 
