@@ -291,8 +291,10 @@ void frmDocument::togglePhoto(bool on) {
 
 void frmDocument::openPhoto() {
     const QString path =
-        askOpenFileName(this, QStringLiteral("Load Laue Photo"), photoFolder(), photoFilters());
-    if (!path.isEmpty()) loadPhoto(path);
+        askOpenFileName(this, QStringLiteral("Load Laue Photo"), dialogFolder(), photoFilters());
+    if (path.isEmpty()) return;
+    rememberDialogFolder(path);
+    loadPhoto(path);
 }
 
 // ---- angle calculator -----------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include "engine/AppState.h"
@@ -19,6 +21,10 @@ QString made(const QString& folder) {
     return QDir(folder).absolutePath();
 }
 
+// The last folder a file was chosen in lives with the window placement.
+constexpr const char* kStore = "Lumora";
+constexpr const char* kLastFolderKey = "Settings/LastFolder";
+
 }  // namespace
 
 bool canWriteFolder(const QString& folder) {
@@ -30,6 +36,11 @@ bool canWriteFolder(const QString& folder) {
     return QFile::remove(probe);
 }
 
+QString perUserDataFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? QString() : QDir(base).filePath(QStringLiteral("lumora"));
+}
+
 void chooseFolders() {
     Folders& f = appState().folders;
     const QString program = QCoreApplication::applicationDirPath();
@@ -39,36 +50,58 @@ void chooseFolders() {
     const QString temporary = tmp.isEmpty() || !QDir(tmp).exists() ? QDir::tempPath() : tmp;
     f.temporary = temporary.toStdString();
 
-    // Beside the program in a build tree or a portable copy; ../share/lumora/data
-    // when installed.
-    const QString besideData = QDir(program).filePath("data");
-    const QString installedData = QDir(program).filePath("../share/lumora/data");
     const bool installed = installedLayout();
-
-    // An installed program keeps its user files out of the binaries' folder,
-    // even where it could write there (a prefix in the home folder): they go to
-    // the per-user data folder, which survives a reboot. The temporary folder
-    // is the last resort.
-    QString user = program;
-    if (installed || !canWriteFolder(program)) {
-        user = made(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-        if (user.isEmpty() || !canWriteFolder(user)) user = made(QDir(temporary).filePath("Lumora"));
-    }
+    // The program's own folder is never written to: a build folder, a
+    // portable copy and an installed program alike keep the user's files in
+    // the per-user data folder, which survives a reboot. (On Windows a
+    // portable copy keeps them beside itself when it may write there.) The
+    // temporary folder is the last resort.
+    QString user;
+#if defined(Q_OS_WIN)
+    if (!installed && canWriteFolder(program)) user = program;
+#endif
+    if (user.isEmpty()) user = made(perUserDataFolder());
+    if (user.isEmpty() || !canWriteFolder(user)) user = made(QDir(temporary).filePath("Lumora"));
     f.user = user.toStdString();
 
-    QString photo = installed ? QString() : made(QDir(program).filePath("photo"));
-    if (photo.isEmpty() && !user.isEmpty()) photo = made(QDir(user).filePath("photo"));
-    f.photo = photo.toStdString();
+    f.photo = (user.isEmpty() ? QString() : made(QDir(user).filePath("photo"))).toStdString();
 
-    QString data = installed ? QDir(installedData).canonicalPath() : made(besideData);
+    // The example data: beside the program in a build tree or a portable
+    // copy, ../share/lumora/data when installed, else an empty folder of the user's.
+    const QString besideData = QDir(program).filePath("data");
+    QString data;
+    if (installed)
+        data = QDir(QDir(program).filePath("../share/lumora/data")).canonicalPath();
+    else if (QFileInfo(besideData).isDir())
+        data = QDir(besideData).absolutePath();
     if (data.isEmpty() && !user.isEmpty()) data = made(QDir(user).filePath("data"));
     f.data = data.toStdString();
+
+    f.lastDialog = QSettings(QSettings::UserScope, kStore, kStore).value(kLastFolderKey).toString().toStdString();
 }
 
 bool installedLayout() {
     const QString program = programFolder();
     return !program.isEmpty() && !QDir(QDir(program).filePath("data")).exists() &&
            QDir(QDir(program).filePath("../share/lumora/data")).exists();
+}
+
+QString dialogFolder() {
+    const QString last = q(appState().folders.lastDialog);
+    if (!last.isEmpty() && QFileInfo(last).isDir()) return QDir(last).absolutePath();
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    const QString home = QDir::homePath();
+    return QFileInfo(home).isDir() ? home : userFolder();
+}
+
+void rememberDialogFolder(const QString& chosen) {
+    if (chosen.isEmpty()) return;
+    const QFileInfo info(chosen);
+    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    if (!QFileInfo(folder).isDir()) return;
+    appState().folders.lastDialog = folder.toStdString();
+    QSettings(QSettings::UserScope, kStore, kStore).setValue(kLastFolderKey, folder);
 }
 
 QString programFolder() { return q(appState().folders.program); }

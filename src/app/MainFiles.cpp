@@ -52,8 +52,9 @@ bool mayWrite(QWidget* parent, const QString& path) {
 }  // namespace
 
 void frmMain::fileOpen() {
-    const QString path = askOpenFileName(this, QStringLiteral("Open"), dataFolder(), openFilters());
+    const QString path = askOpenFileName(this, QStringLiteral("Open"), dialogFolder(), openFilters());
     if (path.isEmpty()) return;
+    rememberDialogFolder(path);
     openFile(path);
 }
 
@@ -111,9 +112,10 @@ void frmMain::saveAs(int format) {
         if (t.format == format) type = &t;
     if (!type) return;
 
-    const QString start = QDir(dataFolder()).filePath(QStringLiteral("Lumora"));
+    const QString start = QDir(dialogFolder()).filePath(QStringLiteral("Lumora"));
     QString path = askSaveFileName(this, QStringLiteral("Save As"), start, QString::fromLatin1(type->filter));
     if (path.isEmpty()) return;
+    rememberDialogFolder(path);
     path = withSuffix(path, type->suffix);
     if (!mayWrite(this, path)) return;
 
@@ -148,12 +150,11 @@ void frmMain::saveAs(int format) {
 void frmMain::exportPdf() {
     frmDocument* document = activeDocument();
     if (!document) return;
-    const QString folder = QDir(userFolder()).filePath(QStringLiteral("PDF"));
-    QDir().mkpath(folder);
-    QString path =
-        askSaveFileName(this, QStringLiteral("Save As"), QDir(folder).filePath(QStringLiteral("Lumora.pdf")),
-                        QStringLiteral("Adobe PDF File (*.pdf)"));
+    QString path = askSaveFileName(this, QStringLiteral("Save As"),
+                                   QDir(dialogFolder()).filePath(QStringLiteral("Lumora.pdf")),
+                                   QStringLiteral("Adobe PDF File (*.pdf)"));
     if (path.isEmpty()) return;
+    rememberDialogFolder(path);
     path = withSuffix(path, "pdf");
     if (!mayWrite(this, path)) return;
     document->EXPORT_PDF(path);

@@ -59,10 +59,9 @@ QString commandText(const QStringList& arguments) { return arguments.mid(1).join
 void prepareStart() {
     chooseFolders();
     namespace fs = std::filesystem;
-    // An installed program keeps no copy of the sample file among the binaries.
-    const QString copyFolder = installedLayout() ? userFolder() : programFolder();
-    appState().samples =
-        structure::loadSamples(fs::path(userFolder().toStdString()), fs::path(copyFolder.toStdString()));
+    // The sample file lives in the user folder only: no copy goes beside the program.
+    const fs::path user(userFolder().toStdString());
+    appState().samples = structure::loadSamples(user, user);
 }
 
 std::unique_ptr<frmMain> openMainWindow(const QString& text) {

@@ -51,6 +51,7 @@ struct Folders {
     std::string photo;
     std::string data;
     std::string temporary;
+    std::string lastDialog;  // the folder a file was last chosen in
 };
 
 // All application-wide state, kept together in one place.

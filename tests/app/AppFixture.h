@@ -152,6 +152,7 @@ protected:
         QDir(dir_.path()).mkpath("data");
         f.data = dir_.filePath("data").toStdString();
         f.photo = dir_.filePath("photo").toStdString();
+        f.lastDialog.clear();
         engine::buildSpotPalette(false, appState().palette);
         appState().samples = structure::builtInSamples();
     }

@@ -85,10 +85,13 @@ TEST(FileTypes, EveryUsualSpellingInAnyCaseAndTheDialogFiltersListThem) {
               "*.DIB *.png *.PNG)");
 }
 
-TEST_F(MainCommandsTest, OpenStartsInTheDataFolderAndAFailingLoadChangesNothing) {
+TEST_F(MainCommandsTest, OpenStartsInTheLastFolderUsedAndAFailingLoadChangesNothing) {
     choose("&File", "&Open...");  // cancelled: nothing happens
     ASSERT_EQ(ask_.fileDialogs.size(), 1);
-    EXPECT_EQ(ask_.fileDialogs[0][1], dataFolder());
+    // Before any file was chosen: the user's documents folder, or the home folder without one.
+    EXPECT_EQ(ask_.fileDialogs[0][1], dialogFolder());
+    EXPECT_TRUE(QFileInfo(ask_.fileDialogs[0][1]).isDir());
+    EXPECT_NE(ask_.fileDialogs[0][1], QCoreApplication::applicationDirPath());
     EXPECT_EQ(ask_.fileDialogs[0][2], openFilters());
     EXPECT_EQ(window_->documentCounter(), 1);
 
@@ -112,6 +115,24 @@ TEST_F(MainCommandsTest, OpenStartsInTheDataFolderAndAFailingLoadChangesNothing)
     EXPECT_EQ(window_->openDocuments().size(), 2u);
     EXPECT_TRUE(active()->windowTitle().contains("Si.cel"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The next dialog, of any kind, starts where that file was.
+    const QString folder = QFileInfo(dataFile("Si.cel")).absolutePath();
+    ask_.file.clear();
+    choose("&File", "&Open...");
+    saveAs("PNG Image (*.png)");
+    ASSERT_EQ(ask_.fileDialogs.size(), 4);
+    EXPECT_EQ(ask_.fileDialogs[2][1], folder);
+    EXPECT_EQ(ask_.fileDialogs[3][1], QDir(folder).filePath("Lumora"));
+    // and still does in the next session; a folder that has gone is not offered.
+    appState().folders.lastDialog.clear();
+    chooseFolders();
+    EXPECT_EQ(dialogFolder(), folder);
+    QTemporaryDir gone;
+    rememberDialogFolder(gone.filePath("x.cel"));
+    EXPECT_EQ(dialogFolder(), gone.path());
+    gone.remove();
+    EXPECT_TRUE(QFileInfo(dialogFolder()).isDir());
+    EXPECT_NE(dialogFolder(), gone.path());
 }
 
 TEST_F(MainCommandsTest, SavingAsksBeforeOverwritingAndPrintingGoesToThePrinterChosen) {
@@ -119,9 +140,10 @@ TEST_F(MainCommandsTest, SavingAsksBeforeOverwritingAndPrintingGoesToThePrinterC
     const QString path = dir_.filePath("pattern.bmp");
     ASSERT_TRUE(writeFile(path, "keep"));
     ask_.file = path;
+    const QString start = dialogFolder();
     saveAs("Bitmap Image (*.bmp)");
     ASSERT_EQ(ask_.fileDialogs.size(), 1);
-    EXPECT_EQ(ask_.fileDialogs[0][1], QDir(dataFolder()).filePath("Lumora"));
+    EXPECT_EQ(ask_.fileDialogs[0][1], QDir(start).filePath("Lumora"));
     EXPECT_EQ(ask_.fileDialogs[0][2], "Bitmap Image (*.bmp)");
     EXPECT_EQ(ask_.messages, QStringList({"File already exists: Do you want to overwrite existing file?"}));
     EXPECT_EQ(readFile(path), "keep");
@@ -147,7 +169,8 @@ TEST_F(MainCommandsTest, SavingAsksBeforeOverwritingAndPrintingGoesToThePrinterC
     EXPECT_EQ(ask_.printerDialogs.last(), "Page Setup");
     ask_.file.clear();
     tool("Save as PDF")->trigger();  // cancelled in the file dialog
-    EXPECT_EQ(ask_.fileDialogs.last()[1], QDir(userFolder()).filePath("PDF/Lumora.pdf"));
+    // The PDF dialog too starts in the folder last used (the pattern's), which exists.
+    EXPECT_EQ(ask_.fileDialogs.last()[1], dir_.filePath("Lumora.pdf"));
     EXPECT_EQ(ask_.messages.size(), 2);
 }
 

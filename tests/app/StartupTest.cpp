@@ -1,6 +1,7 @@
 // Start-up and shut-down: folders, the sample list, the command-line cell,
 // the settings store, the main window's placement and what is saved at exit.
 #include <QScreen>
+#include <QStandardPaths>
 
 #include "AppFixture.h"
 #include "app/Startup.h"
@@ -16,16 +17,34 @@ TEST_F(StartupTest, PrepareStartChoosesTheFoldersAndLoadsTheSamples) {
     const QByteArray savedTmp = qgetenv("TMP");
     qputenv("TMP", tmp.path().toLocal8Bit());
     appState().samples = {};
+    const QString program = QCoreApplication::applicationDirPath();
+    const bool hadList = QFile::exists(program + "/lib/cellmenu.txt");
+    const bool hadPhotos = QFileInfo::exists(program + "/photo");
     prepareStart();
     savedTmp.isNull() ? qunsetenv("TMP") : qputenv("TMP", savedTmp);
 
-    const QString program = QCoreApplication::applicationDirPath();
-    // The test's folder is writable, so the user files stay beside the program.
-    EXPECT_EQ(userFolder(), program);
-    EXPECT_EQ(QDir(dataFolder()).canonicalPath(), QDir(program + "/data").canonicalPath());
+    // The user files go to the per-user data folder (the test's own, under its
+    // temporary home), even though the test program's folder is writable.
+    ASSERT_TRUE(canWriteFolder(program));
+    const QString user =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath("lumora");
+    EXPECT_EQ(userFolder(), user);
+    EXPECT_TRUE(userFolder().startsWith(QDir::homePath() + "/")) << userFolder().toStdString();
+    EXPECT_TRUE(QFile::exists(user + "/lib/cellmenu.txt"));
+    EXPECT_EQ(photoFolder(), user + "/photo");
     EXPECT_TRUE(QDir(photoFolder()).exists());
+    // Nothing is written beside the program (the test program has no example data there).
+    if (!hadList) {
+        EXPECT_FALSE(QFile::exists(program + "/lib/cellmenu.txt"));
+    }
+    if (!hadPhotos) {
+        EXPECT_FALSE(QFileInfo::exists(program + "/photo"));
+    }
+    if (!QFileInfo::exists(program + "/data")) {
+        EXPECT_EQ(dataFolder(), user + "/data");
+    }
+    EXPECT_TRUE(QDir(dataFolder()).exists());
     EXPECT_EQ(temporaryFolder(), tmp.path());
-    EXPECT_TRUE(QFile::exists(program + "/lib/cellmenu.txt"));
     EXPECT_EQ(appState().samples.size(), 22u);
 }
 
