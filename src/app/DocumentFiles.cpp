@@ -45,8 +45,12 @@ void frmDocument::loadStructureFile(const QString& path, void (clLAUE::*reader)(
     guarded([&] {
         {
             const BusyCursor busy;
-            // The engine takes the file over only when all of it could be read.
-            ((*m_laue).*reader)(localPath(path));
+            // The engine takes the file over only when all of it could be read,
+            // and goes back to the crystal it had when the load is cancelled.
+            if (!runLong(QStringLiteral("Loading %1 ...").arg(QFileInfo(path).fileName()),
+                         QStringLiteral("Loading cancelled: the previous crystal stays"),
+                         {[&] { ((*m_laue).*reader)(localPath(path)); }, [&] { m_laue->GenerateHKL(); }}))
+                return;
         }
         finishStructureLoad(path);
     });
@@ -73,7 +77,7 @@ void frmDocument::finishStructureLoad(const QString& path) {
     if (!path.isEmpty()) setWindowTitle(QFileInfo(path).fileName());
     tfTIT->setText(QString::fromStdString(laue.m_tit));
     tfTIT->setCursorPosition(0);
-    regenerate();
+    showGenerated();
     // A file whose space-group name and operations disagree says which it followed.
     if (!laue.symmetryNote().empty()) setHINT(QString::fromStdString(laue.symmetryNote()));
     setRSVGUI(2);
@@ -84,11 +88,19 @@ void frmDocument::finishStructureLoad(const QString& path) {
 }
 
 void frmDocument::editStructure() {
+    // The editor starts from what the window shows, so that a title or cell
+    // the user leaves alone comes back as it was.
+    DocumentFields shown;
+    shown.title = tfTIT->text();
+    for (std::size_t i = 0; i < shown.cell.size(); ++i) shown.cell[i] = tfCell[i]->text();
     structure::StructureFile edited;
-    if (!app::editStructure(this, *m_laue, edited)) return;
+    if (!app::editStructure(this, *m_laue, edited, &shown)) return;
     {
         const BusyCursor busy;
-        m_laue->loadStructure(edited);
+        if (!runLong(QStringLiteral("Generating reflections ..."),
+                     QStringLiteral("Cancelled: the previous crystal stays"),
+                     {[&] { m_laue->loadStructure(edited); }, [&] { m_laue->GenerateHKL(); }}))
+            return;
     }
     finishStructureLoad(QString());
 }

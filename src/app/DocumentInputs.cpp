@@ -1,6 +1,6 @@
-// The document's input fields and the engine: Apply, the space group and its
-// settings, the orientation vector, rotation buttons and keys, the reflection
-// list and the status texts.
+// The document's input fields and the engine: fields to engine and back, the
+// space group and its settings, the orientation vector, rotation buttons and
+// keys, the reflection list and the status texts.
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -29,7 +30,6 @@
 #include "engine/AppState.h"
 #include "engine/Cell.h"
 #include "engine/Reflections.h"
-#include "structure/CellLattice.h"
 #include "symmetry/SpaceGroupTable.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
@@ -60,7 +60,7 @@ void frmDocument::fillGUI2LaueInputData() {
     // read leaves the engine as it was.
     const double voltage = numberOf(tfKV);
     const double lambdaMax = numberOf(tfWL2);
-    const double distance = numberOf(tfFSD);
+    const float distance = fieldDistance();
     std::array<double, 6> cell{};
     for (std::size_t i = 0; i < 6; ++i) cell[i] = numberOf(tfCell[i]);
 
@@ -75,7 +75,7 @@ void frmDocument::fillGUI2LaueInputData() {
     }
     tfWL1->setText(QString::fromStdString(util::formatNumber(laue.x_lambda_min, "0.0###")));
     laue.x_lambda_max = static_cast<float>(lambdaMax);
-    laue.x_fsd = static_cast<float>(distance);
+    laue.x_fsd = distance;
     laue.x_withIntensity = rbIntensity[0]->isChecked();
     laue.m_spg = static_cast<int16_t>(cmbSPG->currentIndex() + 1);
     for (int i = 0; i < 3; ++i)
@@ -111,10 +111,7 @@ void frmDocument::checkInputs() const {
     const double voltage = numberOf(tfKV);
     if (!(std::isfinite(voltage) && voltage > 0))
         throw Error(Error::InvalidCall, "Invalid voltage: the tube voltage must be a positive number of kV");
-    const double distance = numberOf(tfFSD);
-    if (!(std::isfinite(distance) && distance > 0))
-        throw Error(Error::InvalidCall,
-                    "Invalid film-sample distance: the distance must be a positive number of mm");
+    fieldDistance();
     std::array<double, 6> cell{};
     for (std::size_t i = 0; i < 6; ++i) cell[i] = numberOf(tfCell[i]);
     engine::validateCell(cell);
@@ -124,55 +121,6 @@ void frmDocument::checkInputs() const {
     } catch (const Error&) {
         throw Error(Error::Overflow, "Overflow: the unit cell is too large for the reflection index limits");
     }
-}
-
-void frmDocument::apply() {
-    guarded([this] { applyInputs(); });
-}
-
-void frmDocument::applyInputs() {
-    const BusyCursor busy;
-    RedrawBatch batch(*this);
-    checkInputs();
-    cmbSPG->setEnabled(true);
-    // The chosen setting of the group stays unless another group was picked.
-    const QString item = cmbSPG->currentText().toUpper();
-    if (item != spgTag_ || m_laue->currentRow() < 0) spaceGroupChosen(cmbSPG->currentIndex());
-    fillGUI2LaueInputData();
-    m_laue->GenerateHKL();
-    // A rhombohedral group may have changed to the axes of the new cell.
-    fillSettingList();
-    syncSlidersFromEngine();
-    rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
-    setRSVGUI(m_laue->bCSF ? 2 : 0);
-    confirmOrientation();
-    setHINT(QStringLiteral("%1 reflections generated%2")
-                .arg(m_laue->n_hkl)
-                .arg(QString::fromStdString(m_laue->thresholdNote())));
-    // Typed cells are often approximate on purpose: one that contradicts the
-    // group's lattice is used, with a warning.
-    structure::CellConstants typed{};
-    for (int i = 0; i < 6; ++i) typed[static_cast<std::size_t>(i)] = m_laue->getCellConstant(i);
-    if (const std::string misfit = structure::cellLatticeMisfit(typed, m_laue->currentRow()); !misfit.empty())
-        setHINT(QString::fromStdString(misfit));
-    setHKLtable();
-    if (main_) main_->updateStatus();
-}
-
-// Generation after a structure change: with intensities, in the orientation
-// the document shows.
-void frmDocument::regenerate() {
-    RedrawBatch batch(*this);
-    m_laue->GenerateHKL();
-    syncSlidersFromEngine();
-    rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
-    confirmOrientation();
-    Redraw();
-    setHINT(QStringLiteral("%1 reflections generated with intensities%2")
-                .arg(m_laue->n_hkl)
-                .arg(QString::fromStdString(m_laue->thresholdNote())));
-    setHKLtable();
-    if (main_) main_->updateStatus();
 }
 
 // Generation resets zoom and spot size in the engine; the sliders show it.
@@ -278,14 +226,19 @@ void frmDocument::confirmOrientation() {
     if (vector.size() == 3 && !vector.contains(QLatin1Char(' ')))
         vector = QStringList{vector.mid(0, 1), vector.mid(1, 1), vector.mid(2, 1)}.join(QLatin1Char(' '));
     const std::vector<std::string> parts = util::splitBlanks(vector.toStdString());
-    if (parts.size() < 3) {
+    float u = 0, v = 0, w = 0;
+    if (parts.size() >= 3) {
+        u = static_cast<float>(util::val(parts[0]));
+        v = static_cast<float>(util::val(parts[1]));
+        w = static_cast<float>(util::val(parts[2]));
+    }
+    // Three numbers that give a direction, or nothing changes.
+    const bool usable = std::isfinite(u) && std::isfinite(v) && std::isfinite(w) && (u != 0 || v != 0 || w != 0);
+    if (!usable) {
         tell(this, QStringLiteral("Invalid Orientation Vector"),
              QStringLiteral("Please type SPACE between u v w"), QMessageBox::Critical);
         return;
     }
-    const auto u = static_cast<float>(util::val(parts[0]));
-    const auto v = static_cast<float>(util::val(parts[1]));
-    const auto w = static_cast<float>(util::val(parts[2]));
     RedrawBatch batch(*this);
     m_laue->setOrientation(u, v, w, cmbUVW->currentIndex() == 0);
     Redraw();
@@ -319,7 +272,7 @@ bool frmDocument::handleKey(QKeyEvent* event) {
         Redraw();
     };
     const auto orient = [this](const char* vector) {
-        cmbORIENT->setEditText(QString::fromLatin1(vector));
+        cmbORIENT->setEditText(QString::fromUtf8(vector));
         confirmOrientation();
     };
     switch (event->key()) {
@@ -367,7 +320,10 @@ bool frmDocument::eventFilter(QObject* watched, QEvent* event) {
         switch (event->type()) {
             case QEvent::KeyPress: {
                 auto* key = static_cast<QKeyEvent*>(event);
-                if (watched == cmbORIENT->lineEdit() &&
+                // The combo box has the focus and hands its keys to its line
+                // edit; Enter is taken here on either, before the box looks for
+                // a matching list entry.
+                if ((watched == cmbORIENT || watched == cmbORIENT->lineEdit()) &&
                     (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
                     confirmOrientation();
                     handled = true;
@@ -419,7 +375,7 @@ void frmDocument::modeChanged(int mode) {
                                          "Laue Back-Reflection Geometry", "Stereographic Projection"};
     if (mode < 0 || mode > 3) return;
     RedrawBatch batch(*this);
-    setHINT(QString::fromLatin1(hints[mode]));
+    setHINT(QString::fromUtf8(hints[mode]));
     m_laue->setPlotType(static_cast<int16_t>(mode));
     if (view_ == Structure || view_ == HklList) selectTab(Simulation);
     if (main_) main_->updateStatus();
@@ -456,13 +412,17 @@ void frmDocument::titleEdited() {
     main_->setStatusText(0, colon >= 0 ? title() + QLatin1Char(' ') + old.mid(colon) : getStatus()[0]);
 }
 
-void frmDocument::distanceEdited() {
+void frmDocument::distanceEdited() { m_laue->x_fsd = fieldDistance(); }
+
+// Every reader of the distance field comes here. A distance of zero or less
+// has no film (the projections divide by it): it is refused, and the field
+// shows the last good distance again.
+float frmDocument::fieldDistance() const {
     const double distance = numberOf(tfFSD);
-    // A distance of zero or less has no film: the field keeps the last good one.
-    if (std::isfinite(distance) && distance > 0)
-        m_laue->x_fsd = static_cast<float>(distance);
-    else
-        tfFSD->setText(text(m_laue->x_fsd));
+    if (std::isfinite(distance) && distance > 0 && distance <= std::numeric_limits<float>::max())
+        return static_cast<float>(distance);
+    tfFSD->setText(text(m_laue->x_fsd));
+    throw Error(Error::InvalidCall, "Invalid film-sample distance: the distance must be a positive number of mm");
 }
 
 void frmDocument::setCell(const QStringList& cell) {

@@ -152,7 +152,7 @@ QWidget* frmDocument::buildLeftColumn() {
     static const char* const cellNames[6] = {"a", "b", "c", "Alpha", "Beta", "Gamma"};
     for (int i = 0; i < 6; ++i) {
         const int row = (i / 3) * 2;
-        cellGrid->addWidget(new QLabel(QString::fromLatin1(cellNames[i]), column), row, i % 3);
+        cellGrid->addWidget(new QLabel(QString::fromUtf8(cellNames[i]), column), row, i % 3);
         tfCell[static_cast<std::size_t>(i)] = field(QStringLiteral("tfCell%1").arg(i), QString(), column);
         cellGrid->addWidget(tfCell[static_cast<std::size_t>(i)], row + 1, i % 3);
     }
@@ -199,9 +199,9 @@ QWidget* frmDocument::buildLeftColumn() {
     static const char* const modeTips[4] = {"3D-HKL View", "Laue - Forward Pattern",
                                             "Laue - Backward Pattern", "Stereographic Projection"};
     for (int i = 0; i < 4; ++i) {
-        auto* rb = new QRadioButton(QString::fromLatin1(modeCaptions[i]), column);
+        auto* rb = new QRadioButton(QString::fromUtf8(modeCaptions[i]), column);
         rb->setObjectName(QStringLiteral("rbmode%1").arg(i));
-        rb->setToolTip(QString::fromLatin1(modeTips[i]));
+        rb->setToolTip(QString::fromUtf8(modeTips[i]));
         modeGroup_->addButton(rb, i);
         modeGrid->addWidget(rb, i / 2, i % 2);
         rbmode[static_cast<std::size_t>(i)] = rb;
@@ -244,9 +244,9 @@ QWidget* frmDocument::buildLeftColumn() {
         "Right/Left Click for pos./neg. Rotation; (Rho Angle - Vertical)",
         "Right/Left Click for pos./neg. Rotation;  (Phi Angle)"};
     for (int i = 0; i < 3; ++i) {
-        auto* bt = new QPushButton(QString::fromLatin1(axisCaptions[i]), column);
+        auto* bt = new QPushButton(QString::fromUtf8(axisCaptions[i]), column);
         bt->setObjectName(QStringLiteral("btANG%1").arg(i));
-        bt->setToolTip(QString::fromLatin1(axisTips[i]));
+        bt->setToolTip(QString::fromUtf8(axisTips[i]));
         bt->setMinimumWidth(10);
         bt->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         rotateRow->addWidget(bt, 1);
@@ -269,7 +269,7 @@ void frmDocument::buildTabs() {
     Tab1->setObjectName("Tab1");
     Tab1->setExpanding(false);
     for (const char* name : {"Simulation", "Structure", "Tiled", "hkl-List", "Photo"})
-        Tab1->addTab(QString::fromLatin1(name));
+        Tab1->addTab(QString::fromUtf8(name));
 
     viewArea_ = new QWidget(this);
     viewArea_->setObjectName("viewArea");

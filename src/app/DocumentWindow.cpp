@@ -309,8 +309,9 @@ QImage frmDocument::currentPicture() {
 void frmDocument::setHINT(const std::string& text) { setHINT(QString::fromStdString(text)); }
 
 void frmDocument::setHINT(const QString& text) {
-    if (text.contains(QStringLiteral("Film-Outline")))
-        m_laue->x_fsd = static_cast<float>(util::val(tfFSD->text().toStdString()));
+    // The film outline is drawn at the distance the field shows; a distance
+    // the field refuses leaves the last good one.
+    if (text.contains(QStringLiteral("Film-Outline"))) guarded([this] { m_laue->x_fsd = fieldDistance(); });
     HINT->setText(text);
     HINT->repaint();
 }
@@ -323,7 +324,7 @@ void frmDocument::showError(const std::exception& error) noexcept {
     try {
         const auto* known = dynamic_cast<const Error*>(&error);
         const QString text = known ? QString::fromStdString(known->message())
-                                   : QStringLiteral("Error: ") + QString::fromLocal8Bit(error.what());
+                                   : QStringLiteral("Error: ") + QString::fromUtf8(error.what());
         tell(this, QStringLiteral("Lumora"), text, QMessageBox::Critical);
     } catch (...) {
         // Nothing more can be done for the user here.

@@ -7,7 +7,9 @@
 #include <QWidget>
 #include <array>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/DragController.h"
 #include "engine/LaueEngine.h"
@@ -173,10 +175,21 @@ private:
     void fillSettingList();
     void titleEdited();
     void distanceEdited();
+    float fieldDistance() const;
     void syncSlidersFromEngine();
     void applyInputs();
     void checkInputs() const;
     void regenerate();
+    void showGenerated();
+    // What the hint adds when the band or the structure makes the list
+    // other than the user asked for (empty when it is as asked).
+    QString generationNote(bool intensitiesAsked) const;
+    // Runs long engine work, phase after phase, under one progress dialog.
+    // When the user cancels (or the work fails), the engine goes back to what
+    // it was before and the hint says `cancelled`; false then (a failure is
+    // thrown on).
+    bool runLong(const QString& label, const QString& cancelled,
+                 const std::vector<std::function<void()>>& phases);
 
     // files (DocumentFiles.cpp)
     void finishStructureLoad(const QString& path);

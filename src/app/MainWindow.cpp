@@ -221,7 +221,7 @@ void frmMain::guarded(const std::function<void()>& command) {
         tell(this, QStringLiteral("Lumora"), QString::fromStdString(e.message()), QMessageBox::Critical);
     } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
-        tell(this, QStringLiteral("Lumora"), QString::fromLocal8Bit(e.what()), QMessageBox::Critical);
+        tell(this, QStringLiteral("Lumora"), QString::fromUtf8(e.what()), QMessageBox::Critical);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QUrl>
+#include <algorithm>
 
 namespace lumora::app {
 
@@ -99,6 +100,44 @@ bool askPageSetup(QWidget* parent, const QString& title, QPrinter& printer) {
     QPageSetupDialog dialog(&printer, parent);
     dialog.setWindowTitle(title);
     return dialog.exec() == QDialog::Accepted;
+}
+
+Progress::Progress(QWidget* parent, const QString& label) : label_(label) {
+    sinceUpdate_.start();
+    if (hook().progress) return;
+    dialog_ = std::make_unique<QProgressDialog>(label, QStringLiteral("Cancel"), 0, 1000, parent);
+    dialog_->setWindowTitle(QStringLiteral("Lumora"));
+    dialog_->setWindowModality(Qt::ApplicationModal);
+    dialog_->setAutoClose(false);
+    dialog_->setAutoReset(false);
+    dialog_->setMinimumDuration(500);
+    dialog_->setValue(0);
+}
+
+Progress::~Progress() {
+    if (arrow_) QApplication::restoreOverrideCursor();
+}
+
+bool Progress::step(double fraction) {
+    if (cancelled_) return false;
+    if (hook().progress) {
+        cancelled_ = !hook().progress(label_, fraction);
+        return !cancelled_;
+    }
+    // A step costs nothing until the dialog is due: a few updates a second
+    // keep the window alive without slowing the work down.
+    if (sinceUpdate_.elapsed() < 40) return true;
+    sinceUpdate_.restart();
+    const int value = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000);
+    // The dialog shows itself once the work looks long; from then on every
+    // update lets the events in (only Cancel takes input while it is modal).
+    dialog_->setValue(std::clamp(value, 1, 999));
+    if (dialog_->isVisible() && !arrow_ && QApplication::overrideCursor()) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        arrow_ = true;
+    }
+    cancelled_ = dialog_->wasCanceled();
+    return !cancelled_;
 }
 
 bool openExternal(const QUrl& url) {

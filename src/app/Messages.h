@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QPrinter;
 class QUrl;
@@ -40,6 +43,27 @@ bool openExternal(const QUrl& url);
 // Starts another program on its own; false when it could not be started.
 bool startDetached(const QString& program, const QStringList& arguments);
 
+// The progress dialog of a long operation, with a Cancel button. It appears
+// only when the work takes longer than a moment; while it shows, the window
+// repaints and nothing but Cancel takes input.
+class Progress {
+public:
+    Progress(QWidget* parent, const QString& label);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    // The fraction of the work done (0 to 1); false once the user has cancelled.
+    bool step(double fraction);
+
+private:
+    QString label_;
+    std::unique_ptr<QProgressDialog> dialog_;
+    QElapsedTimer sinceUpdate_;
+    bool arrow_ = false;
+    bool cancelled_ = false;
+};
+
 // Replaces the dialogs and the desktop (tests). Each member that is set
 // takes the place of its dialog; the others stay real.
 struct MessageHook {
@@ -55,6 +79,8 @@ struct MessageHook {
     // openExternal and startDetached: what would have been opened or started.
     std::function<bool(const QUrl& url)> openUrl;
     std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
+    // Progress dialogs: the label and the fraction done at each step; false cancels.
+    std::function<bool(const QString& label, double fraction)> progress;
 };
 void setMessageHook(MessageHook hook);
 void clearMessageHook();

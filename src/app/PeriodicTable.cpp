@@ -65,7 +65,7 @@ PeriodicTable::PeriodicTable(QWidget* parent) : QWidget(parent) {
     grid->setSpacing(2);
     for (int column = 0; column < 18; ++column) {
         if (column == 8 || column == 9) continue;  // VIIIB spans the three columns 8-10
-        auto* numeral = new QLabel(QString::fromLatin1(kGroups[static_cast<std::size_t>(column)]), this);
+        auto* numeral = new QLabel(QString::fromUtf8(kGroups[static_cast<std::size_t>(column)]), this);
         numeral->setAlignment(Qt::AlignCenter);
         grid->addWidget(numeral, 0, column, 1, column == 7 ? 3 : 1);
     }
@@ -76,7 +76,7 @@ PeriodicTable::PeriodicTable(QWidget* parent) : QWidget(parent) {
     }
     grid->setRowMinimumHeight(8, 8);
     for (const auto& [row, text] : {std::pair{6, "57-71"}, std::pair{7, "89-103"}}) {
-        auto* marker = new QLabel(QString::fromLatin1(text), this);
+        auto* marker = new QLabel(QString::fromUtf8(text), this);
         marker->setAlignment(Qt::AlignCenter);
         marker->setStyleSheet(QStringLiteral("color: #806080; font-size: 8pt"));
         grid->addWidget(marker, row, 2);

@@ -30,7 +30,7 @@ public:
         } catch (const Error& e) {
             report(QString::fromStdString(e.message()));
         } catch (const std::exception& e) {
-            report(QString::fromLocal8Bit(e.what()));
+            report(QString::fromUtf8(e.what()));
         } catch (...) {
             report(QStringLiteral("An unexpected error occurred."));
         }

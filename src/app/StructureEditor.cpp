@@ -123,16 +123,16 @@ dlgCRYSTAL::dlgCRYSTAL(QWidget* parent) : QDialog(parent) {
     auto* cellGrid = new QGridLayout(cellBox);
     for (std::size_t i = 0; i < cell_.size(); ++i) {
         cell_[i] = new QLineEdit(cellBox);
-        cell_[i]->setObjectName(QString::fromLatin1(kCellNames[i]));
+        cell_[i]->setObjectName(QString::fromUtf8(kCellNames[i]));
         const int row = static_cast<int>(i / 3), column = static_cast<int>(i % 3) * 2;
-        cellGrid->addWidget(new QLabel(QString::fromLatin1(kCellNames[i]) + " =", cellBox), row, column);
+        cellGrid->addWidget(new QLabel(QString::fromUtf8(kCellNames[i]) + " =", cellBox), row, column);
         cellGrid->addWidget(cell_[i], row, column + 1);
     }
 
     grid_ = new QTableWidget(0, Columns, this);
     grid_->setObjectName(QStringLiteral("atoms"));
     QStringList headers;
-    for (const char* name : kColumnNames) headers << QString::fromLatin1(name);
+    for (const char* name : kColumnNames) headers << QString::fromUtf8(name);
     grid_->setHorizontalHeaderLabels(headers);
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     grid_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
@@ -219,11 +219,16 @@ void dlgCRYSTAL::setAtomRow(int row, const structure::Atom& atom) {
     grid_->item(row, Number)->setData(Qt::UserRole, QString::fromStdString(atom.element));
 }
 
-void dlgCRYSTAL::setLaue(const clLAUE& laue) {
+void dlgCRYSTAL::setLaue(const clLAUE& laue, const DocumentFields* shown) {
     header_ = laue.structureHeader();
-    title_->setText(QString::fromStdString(laue.bCSF ? header_.title : laue.m_tit));
-    for (std::size_t i = 0; i < cell_.size(); ++i)
-        cell_[i]->setText(text(laue.getCellConstant(static_cast<int>(i))));
+    title_->setText(shown ? shown->title.trimmed()
+                          : QString::fromStdString(laue.bCSF ? header_.title : laue.m_tit));
+    title_->setCursorPosition(0);
+    for (std::size_t i = 0; i < cell_.size(); ++i) {
+        double value = 0;
+        const bool typed = shown && strictNumber(shown->cell[i], value);
+        cell_[i]->setText(typed ? shown->cell[i].trimmed() : text(laue.getCellConstant(static_cast<int>(i))));
+    }
 
     int row = laue.currentRow();
     int number = 0;
@@ -293,7 +298,7 @@ bool dlgCRYSTAL::readStructure(structure::StructureFile& out) {
         double value = 0;
         if (!strictNumber(cell_[i]->text(), value)) {
             refuse(QStringLiteral("Cell constant %1: \"%2\" is not a number.")
-                       .arg(QString::fromLatin1(kCellNames[i]), cell_[i]->text().trimmed()),
+                       .arg(QString::fromUtf8(kCellNames[i]), cell_[i]->text().trimmed()),
                    cell_[i]);
             return false;
         }
@@ -333,7 +338,7 @@ bool dlgCRYSTAL::readStructure(structure::StructureFile& out) {
             grid_->setCurrentCell(r, c);
             refuse(QStringLiteral("Row %1, column \"%2\": %3")
                        .arg(r + 1)
-                       .arg(QString::fromLatin1(kColumnNames[static_cast<std::size_t>(c)]), why),
+                       .arg(QString::fromUtf8(kColumnNames[static_cast<std::size_t>(c)]), why),
                    grid_);
             return false;
         };
@@ -385,9 +390,10 @@ void dlgCRYSTAL::accept() {
     if (readStructure(result_)) QDialog::accept();
 }
 
-bool editStructure(QWidget* parent, const clLAUE& laue, structure::StructureFile& result) {
+bool editStructure(QWidget* parent, const clLAUE& laue, structure::StructureFile& result,
+                   const DocumentFields* shown) {
     dlgCRYSTAL dialog(parent);
-    dialog.setLaue(laue);
+    dialog.setLaue(laue, shown);
     if (dialog.exec() != QDialog::Accepted) return false;
     result = dialog.result();
     return true;

@@ -26,18 +26,31 @@ QWidget* showPeriodicTable(QWidget* owner);
 // The same table as a picker: the chosen atomic number, 0 when cancelled.
 int pickElement(QWidget* parent, int current = 0);
 
+// What a document window shows of its crystal: the title and the texts of
+// the cell fields. The structure editor starts from them.
+struct DocumentFields {
+    QString title;
+    std::array<QString, 6> cell;
+};
+
 // The structure editor: the atom grid ("Label", "A.N.", "SOF", "X", "Y", "Z",
 // "B"), space group and cell. True with the edited structure in `result` when
-// the user pressed OK with valid values.
-bool editStructure(QWidget* parent, const clLAUE& laue, structure::StructureFile& result);
+// the user pressed OK with valid values. Title and cell start from `shown`
+// when given (a cell text that is not a number gives way to the engine's
+// value), else from the engine.
+bool editStructure(QWidget* parent, const clLAUE& laue, structure::StructureFile& result,
+                   const DocumentFields* shown = nullptr);
 
 // The scanner source: lists the scanners of the SANE command-line tool and
 // remembers the one chosen; says so when no scanner source is available.
 void chooseScannerSource(QWidget* parent);
 
-// Opens the HTML help (docs/help/index.html beside the program or installed).
-// When there is none, or it cannot be opened, says so and returns false.
+// Shows the HTML help (docs/help/index.html beside the program or installed)
+// in the help window. When there is none, says so and returns false.
 bool showHelpContents(QWidget* parent);
+// The help window on the page `index` (an HTML file), its links followed in
+// the window; one window at a time, brought to the front when open already.
+QWidget* showHelpWindow(QWidget* owner, const QString& index);
 // The help's index page for a program in `programFolder`, empty when none exists.
 QString helpIndexFile(const QString& programFolder);
 
@@ -68,8 +81,9 @@ class dlgCRYSTAL : public QDialog {
 
 public:
     explicit dlgCRYSTAL(QWidget* parent = nullptr);
-    // Fills title, space group, setting, cell and atoms from the engine.
-    void setLaue(const clLAUE& laue);
+    // Fills title, space group, setting, cell and atoms from the engine, and
+    // title and cell from what the document shows when `shown` is given.
+    void setLaue(const clLAUE& laue, const DocumentFields* shown = nullptr);
     // The structure of the dialog's fields; false with a message naming the
     // faulty field (row and column for atoms) when a value is not valid.
     bool readStructure(structure::StructureFile& out);

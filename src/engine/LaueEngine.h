@@ -13,6 +13,7 @@
 #include "structure/StructureFile.h"
 #include "symmetry/HallSymbol.h"
 #include "symmetry/SpaceGroupTable.h"
+#include "util/Progress.h"
 
 namespace lumora {
 
@@ -98,6 +99,11 @@ public:
     // that cannot form a lattice, or is too large for the index limits, is
     // refused with an Error and the previous list stays.
     void GenerateHKL();
+    // The long work of the engine (expanding the atoms of a structure,
+    // generating reflections) reports its progress here and stops with
+    // Cancelled when the callback returns false, leaving the engine part-way
+    // changed: the caller keeps a copy to go back to. Empty: runs to its end.
+    void setProgress(ProgressCallback progress) { progress_ = std::move(progress); }
     bool isExtinct(int16_t h, int16_t k, int16_t l) const;
     float spacingMinimum() const { return dMin; }
     // " (d ≥ 5.53 Å: index limit)" when the last generation had to raise the
@@ -216,12 +222,6 @@ public:
     void resetStructure();
     // Rebuilds the cell atoms from the asymmetric unit with the current operations.
     void expandAtoms();
-    // Told how far each expansion of the atoms got (loads and group changes);
-    // returning false cancels it with structure::ExpansionCancelled, and a
-    // cancelled load leaves the crystal as it was. Called on the loading thread.
-    void setExpansionProgress(structure::ExpansionProgress progress) {
-        expansionProgress_ = std::move(progress);
-    }
     // "title, formula", or "No structure data available".
     std::string getStructureTitle() const;
     const structure::StructureHeader& structureHeader() const { return header_; }
@@ -297,6 +297,7 @@ private:
     void setAxisVectors();
 
     EngineOwner* owner = nullptr;
+    ProgressCallback progress_;
 
     std::array<float, 7> cell{5, 5, 5, 90, 90, 90, 125};
     engine::CellMetric metric{{5, 5, 5, 90, 90, 90}};
@@ -339,7 +340,6 @@ private:
     std::vector<structure::CellAtom> cellAtoms_;
     std::string structureText_;
     std::vector<std::string> structureNotes_;
-    structure::ExpansionProgress expansionProgress_;
     std::array<std::string, 6> rsvCellTexts_;
 
     symmetry::SymmetryOps symmetry_;

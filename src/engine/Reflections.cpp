@@ -113,8 +113,10 @@ void clLAUE::GenerateHKL() {
     for (auto* v : {&h_, &k_, &l_}) v->reserve(1000);
     d_.reserve(1000);
     f_.reserve(1000);
+    const double rows = (2.0 * x_hmax + 1) * (2.0 * x_kmax + 1);
     for (int h = -x_hmax; h <= x_hmax; ++h) {
         for (int k = -x_kmax; k <= x_kmax; ++k) {
+            reportProgress(progress_, ((h + x_hmax) * (2.0 * x_kmax + 1) + (k + x_kmax)) / rows);
             for (int l = -x_lmax; l <= x_lmax; ++l) {
                 if (h == 0 && k == 0 && l == 0) continue;
                 const float d = metric.spacing(h, k, l);

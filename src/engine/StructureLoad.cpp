@@ -29,7 +29,7 @@ void clLAUE::loadStructure(const structure::StructureFile& file) {
         file.ownOperations.empty() ? symmetry::interpretHall(hall)
                                    : symmetry::symmetryOfOperations(file.ownOperations, file.spaceGroupSymbol);
     std::vector<structure::CellAtom> expanded =
-        structure::expandAtoms(file.atoms, symmetry.ops, expansionProgress_);
+        structure::expandAtoms(file.atoms, symmetry.ops, progress_);
 
     header_ = structure::headerOf(file);
     asymmetric_ = file.atoms;
@@ -67,7 +67,7 @@ void clLAUE::resetStructure() {
 
 void clLAUE::expandAtoms() {
     if (!bCSF) return;
-    cellAtoms_ = structure::expandAtoms(asymmetric_, symmetry_.ops, expansionProgress_);
+    cellAtoms_ = structure::expandAtoms(asymmetric_, symmetry_.ops, progress_);
 }
 
 std::string clLAUE::getStructureTitle() const {

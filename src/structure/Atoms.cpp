@@ -98,8 +98,7 @@ void validateCell(const CellConstants& cell) {
 }
 
 std::vector<CellAtom> expandAtoms(const std::vector<Atom>& asymmetric,
-                                  const std::vector<symmetry::SymOp>& ops,
-                                  const ExpansionProgress& progress) {
+                                  const std::vector<symmetry::SymOp>& ops, const ProgressCallback& progress) {
     std::vector<symmetry::Mat4> matrices;
     matrices.reserve(ops.size());
     for (const symmetry::SymOp& op : ops) matrices.push_back(op.matrix);
@@ -117,9 +116,9 @@ std::vector<CellAtom> expandAtoms(const std::vector<Atom>& asymmetric,
     std::vector<Group> groups;
     std::size_t sinceReport = 0;
     for (std::size_t i = 0; i < asymmetric.size(); ++i) {
-        if (progress && sinceReport >= 4096) {
+        if (sinceReport >= 4096) {
             sinceReport = 0;
-            if (!progress(i, asymmetric.size())) throw ExpansionCancelled();
+            reportProgress(progress, static_cast<double>(i) / static_cast<double>(asymmetric.size()));
         }
         const Atom& atom = asymmetric[i];
         const std::size_t first = cell.size();

@@ -7,6 +7,7 @@
 
 #include "symmetry/HallSymbol.h"
 #include "util/Error.h"
+#include "util/Progress.h"
 
 namespace lumora::structure {
 
@@ -66,17 +67,6 @@ void validateCell(const CellConstants& cell);
 // every generation, so it is refused instead.
 inline constexpr std::size_t kMostCellAtoms = 200000;
 
-// Told how far an expansion got: sites done out of all sites. Returning false
-// cancels the expansion, which then throws ExpansionCancelled. Called between
-// sites, at most every few thousand images, from the expanding thread.
-using ExpansionProgress = std::function<bool(std::size_t sitesDone, std::size_t sites)>;
-
-// Thrown by expandAtoms when its progress callback asked to stop.
-class ExpansionCancelled : public Error {
-public:
-    ExpansionCancelled() : Error(Error::InvalidCall, "The expansion of the structure was cancelled") {}
-};
-
 // The atoms of the whole cell: every operation applied to every asymmetric atom,
 // in file order and operation order, coordinates wrapped into [0, 1). Images
 // that lie within 0.001 (fractional, measured across the cell faces) of an
@@ -85,12 +75,13 @@ public:
 // gives near-coincident images, and their mean is the symmetric position, so
 // that equivalent reflections get equal F. An image of a different atom is
 // always kept, because mixed sites hold several atoms at one position. No
-// operations at all count as P 1.
+// operations at all count as P 1. `progress` hears how far the expansion got,
+// every few thousand images, and may stop it (Cancelled).
 //
 // Error 6 naming the limit when the cell would hold more than kMostCellAtoms
 // atoms; the expansion stops there, before allocating the rest.
 std::vector<CellAtom> expandAtoms(const std::vector<Atom>& asymmetric,
                                   const std::vector<symmetry::SymOp>& ops,
-                                  const ExpansionProgress& progress = {});
+                                  const ProgressCallback& progress = {});
 
 }  // namespace lumora::structure

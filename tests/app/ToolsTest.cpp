@@ -2,7 +2,11 @@
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QSpinBox>
+#include <QPointer>
 #include <QTableWidget>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include "AppFixture.h"
 #include "app/Tools.h"
@@ -261,6 +265,42 @@ TEST(HelpTest, FindsTheManualBesideTheProgramOrInstalledOrSaysThereIsNone) {
     ASSERT_EQ(ask.messages.size(), 1);
     EXPECT_TRUE(ask.messages[0].endsWith(
         ": Unable to display Help Contents. There is no Help associated with this project."));
+}
+
+// The manual opens in the program's own window, without a web browser, and
+// its links lead from page to page there.
+TEST(HelpTest, ShowsTheManualInItsOwnWindowAndFollowsItsLinks) {
+    const QString index = helpIndexFile(QStringLiteral(LUMORA_TEST_DATA_DIR "/.."));
+    ASSERT_FALSE(index.isEmpty());
+    Answers ask;
+    QWidget owner;
+    QPointer<QWidget> window = showHelpWindow(&owner, index);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Getting started - Lumora Help");
+    EXPECT_TRUE(ask.opened.isEmpty());
+    EXPECT_EQ(showHelpWindow(&owner, index), window.data());  // one window
+
+    auto* browser = window->findChild<QTextBrowser*>("helpBrowser");
+    ASSERT_NE(browser, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    // A click on the "Plot types" link of the page's menu.
+    const QTextCursor link = browser->document()->find(QStringLiteral("Plot types"));
+    ASSERT_FALSE(link.isNull());
+    QTextCursor inside(browser->document());
+    inside.setPosition(link.selectionStart() + 2);
+    const QPoint at = browser->cursorRect(inside).center();
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(browser->source().fileName(), "plots.html");
+    EXPECT_TRUE(window->windowTitle().endsWith(" - Lumora Help")) << window->windowTitle().toStdString();
+    EXPECT_NE(window->windowTitle(), "Getting started - Lumora Help");
+    EXPECT_TRUE(ask.opened.isEmpty());
+    browser->backward();
+    EXPECT_EQ(window->windowTitle(), "Getting started - Lumora Help");
+    window->close();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window);
 }
 
 }  // namespace

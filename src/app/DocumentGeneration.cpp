@@ -1,0 +1,128 @@
+// Generating the reflections of a document: Apply, generation after a
+// structure change, the notes the hint adds, and long work under a progress
+// dialog that can be cancelled.
+#include <QComboBox>
+#include <QRadioButton>
+#include <utility>
+#include <vector>
+
+#include "app/DocumentWindow.h"
+#include "app/MainWindow.h"
+#include "app/Messages.h"
+#include "structure/CellLattice.h"
+#include "util/NumberText.h"
+#include "util/Progress.h"
+
+namespace lumora::app {
+
+void frmDocument::apply() {
+    guarded([this] { applyInputs(); });
+}
+
+void frmDocument::applyInputs() {
+    const BusyCursor busy;
+    RedrawBatch batch(*this);
+    checkInputs();
+    cmbSPG->setEnabled(true);
+    // Only a choice the user could make counts (a reflection file's list has the buttons off).
+    const bool intensitiesAsked = rbIntensity[0]->isChecked() && rbIntensity[0]->isEnabled();
+    const QString appliedTag = spgTag_;
+    const bool generated = runLong(QStringLiteral("Generating reflections ..."),
+                                   QStringLiteral("Generation cancelled: the previous reflections stay"),
+                                   {[&] {
+                                        // The chosen setting of the group stays unless another group was picked.
+                                        const QString item = cmbSPG->currentText().toUpper();
+                                        if (item != spgTag_ || m_laue->currentRow() < 0)
+                                            spaceGroupChosen(cmbSPG->currentIndex());
+                                        fillGUI2LaueInputData();
+                                    },
+                                    [&] { m_laue->GenerateHKL(); }});
+    if (!generated) {
+        // The group of the list is applied again by the next Apply.
+        spgTag_ = appliedTag;
+        fillSettingList();
+        return;
+    }
+    // A rhombohedral group may have changed to the axes of the new cell.
+    fillSettingList();
+    syncSlidersFromEngine();
+    rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
+    setRSVGUI(m_laue->bCSF ? 2 : 0);
+    confirmOrientation();
+    setHINT(QStringLiteral("%1 reflections generated").arg(m_laue->n_hkl) + generationNote(intensitiesAsked));
+    // Typed cells are often approximate on purpose: one that contradicts the
+    // group's lattice is used, with a warning.
+    structure::CellConstants typed{};
+    for (int i = 0; i < 6; ++i) typed[static_cast<std::size_t>(i)] = m_laue->getCellConstant(i);
+    if (const std::string misfit = structure::cellLatticeMisfit(typed, m_laue->currentRow()); !misfit.empty())
+        setHINT(QString::fromStdString(misfit));
+    setHKLtable();
+    if (main_) main_->updateStatus();
+}
+
+// Generation after a structure change: with intensities, in the orientation
+// the document shows.
+void frmDocument::regenerate() {
+    if (!runLong(QStringLiteral("Generating reflections ..."),
+                 QStringLiteral("Generation cancelled: the previous reflections stay"),
+                 {[this] { m_laue->GenerateHKL(); }}))
+        return;
+    showGenerated();
+}
+
+// The document catches up with a list the engine has just generated.
+void frmDocument::showGenerated() {
+    RedrawBatch batch(*this);
+    syncSlidersFromEngine();
+    rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
+    confirmOrientation();
+    Redraw();
+    setHINT(QStringLiteral("%1 reflections generated with intensities").arg(m_laue->n_hkl) +
+            generationNote(true));
+    setHKLtable();
+    if (main_) main_->updateStatus();
+}
+
+// A band without wavelengths puts no spot on the film, and intensities need
+// atoms: both would otherwise pass without a word.
+QString frmDocument::generationNote(bool intensitiesAsked) const {
+    const clLAUE& laue = *m_laue;
+    // The sum rule of the index limits may have raised the threshold.
+    QString note = QString::fromStdString(laue.thresholdNote());
+    if (intensitiesAsked && !laue.x_withIntensity)
+        note += QStringLiteral(" without intensities: there is no structure (open a structure file to get them)");
+    // A band narrower than the fields show counts as none.
+    if (!(laue.x_lambda_max > laue.x_lambda_min + 1e-4f))
+        note += QStringLiteral("; no spots: the longest wavelength (%1 \u00c5) is not above the shortest (%2 \u00c5)")
+                    .arg(QString::fromStdString(util::formatNumber(laue.x_lambda_max, "0.0###")),
+                         QString::fromStdString(util::formatNumber(laue.x_lambda_min, "0.0###")));
+    return note;
+}
+
+bool frmDocument::runLong(const QString& label, const QString& cancelled,
+                          const std::vector<std::function<void()>>& phases) {
+    clLAUE before = *m_laue;
+    Progress progress(this, label);
+    try {
+        // Each phase has an equal share of the dialog's bar.
+        const auto parts = static_cast<double>(phases.size());
+        for (std::size_t i = 0; i < phases.size(); ++i) {
+            const auto done = static_cast<double>(i);
+            m_laue->setProgress(
+                [&progress, done, parts](double fraction) { return progress.step((done + fraction) / parts); });
+            phases[i]();
+        }
+    } catch (const Cancelled&) {
+        *m_laue = std::move(before);
+        Redraw();
+        setHINT(cancelled);
+        return false;
+    } catch (...) {
+        *m_laue = std::move(before);
+        throw;
+    }
+    m_laue->setProgress({});
+    return true;
+}
+
+}  // namespace lumora::app
