@@ -30,7 +30,8 @@ void frmDocument::applyInputs() {
     const bool generated = runLong(QStringLiteral("Generating reflections ..."),
                                    QStringLiteral("Generation cancelled: the previous reflections stay"),
                                    {[&] {
-                                        // The chosen setting of the group stays unless another group was picked.
+                                        // The chosen setting of the group stays unless another group was
+                                        // picked.
                                         const QString item = cmbSPG->currentText().toUpper();
                                         if (item != spgTag_ || m_laue->currentRow() < 0)
                                             spaceGroupChosen(cmbSPG->currentIndex());
@@ -90,10 +91,12 @@ QString frmDocument::generationNote(bool intensitiesAsked) const {
     // The sum rule of the index limits may have raised the threshold.
     QString note = QString::fromStdString(laue.thresholdNote());
     if (intensitiesAsked && !laue.x_withIntensity)
-        note += QStringLiteral(" without intensities: there is no structure (open a structure file to get them)");
+        note +=
+            QStringLiteral(" without intensities: there is no structure (open a structure file to get them)");
     // A band narrower than the fields show counts as none.
     if (!(laue.x_lambda_max > laue.x_lambda_min + 1e-4f))
-        note += QStringLiteral("; no spots: the longest wavelength (%1 \u00c5) is not above the shortest (%2 \u00c5)")
+        note += QStringLiteral(
+                    "; no spots: the longest wavelength (%1 \u00c5) is not above the shortest (%2 \u00c5)")
                     .arg(QString::fromStdString(util::formatNumber(laue.x_lambda_max, "0.0###")),
                          QString::fromStdString(util::formatNumber(laue.x_lambda_min, "0.0###")));
     return note;
@@ -108,8 +111,9 @@ bool frmDocument::runLong(const QString& label, const QString& cancelled,
         const auto parts = static_cast<double>(phases.size());
         for (std::size_t i = 0; i < phases.size(); ++i) {
             const auto done = static_cast<double>(i);
-            m_laue->setProgress(
-                [&progress, done, parts](double fraction) { return progress.step((done + fraction) / parts); });
+            m_laue->setProgress([&progress, done, parts](double fraction) {
+                return progress.step((done + fraction) / parts);
+            });
             phases[i]();
         }
     } catch (const Cancelled&) {

@@ -26,10 +26,10 @@ void clLAUE::loadStructure(const structure::StructureFile& file) {
     // expansion cancelled through the progress callback, changes nothing.
     const std::string& hall = symmetry::spaceGroupTable()[static_cast<std::size_t>(file.spaceGroupRow)].hall;
     const symmetry::SymmetryOps symmetry =
-        file.ownOperations.empty() ? symmetry::interpretHall(hall)
-                                   : symmetry::symmetryOfOperations(file.ownOperations, file.spaceGroupSymbol);
-    std::vector<structure::CellAtom> expanded =
-        structure::expandAtoms(file.atoms, symmetry.ops, progress_);
+        file.ownOperations.empty()
+            ? symmetry::interpretHall(hall)
+            : symmetry::symmetryOfOperations(file.ownOperations, file.spaceGroupSymbol);
+    std::vector<structure::CellAtom> expanded = structure::expandAtoms(file.atoms, symmetry.ops, progress_);
 
     header_ = structure::headerOf(file);
     asymmetric_ = file.atoms;

@@ -113,7 +113,8 @@ TEST_F(OrientationKeysTest, EnterAppliesAnyVectorTheFieldAcceptsAndRefusesTheRes
 // reach the screen as they were written.
 TEST_F(DocumentFixture, MessagesShowTheAngstromSignAsWritten) {
     const QString rsv = dir_.filePath("bad.rsv");
-    ASSERT_TRUE(writeFile(rsv, "Lumora reflection data file\nbad\nCELL  -5 5 5 90 90 90\nTITLE bad\n 1 0 0 5.0 10\n"));
+    ASSERT_TRUE(writeFile(
+        rsv, "Lumora reflection data file\nbad\nCELL  -5 5 5 90 90 90\nTITLE bad\n 1 0 0 5.0 10\n"));
     const std::pair<std::function<void()>, QString> cases[] = {
         {[this] {
              setText("tfCell0", "0");
@@ -143,10 +144,11 @@ TEST_F(DocumentFixture, TheHintSaysWhyAPatternIsEmptyOrHasNoIntensities) {
     setText("tfWL2", "0.2");
     pressApply();
     const QString shortest = edit("tfWL1")->text();
-    EXPECT_EQ(hint(), QStringLiteral("%1 reflections generated; no spots: the longest wavelength (0.2 \u00c5) is "
-                                     "not above the shortest (%2 \u00c5)")
-                          .arg(n)
-                          .arg(shortest));
+    EXPECT_EQ(hint(),
+              QStringLiteral("%1 reflections generated; no spots: the longest wavelength (0.2 \u00c5) is "
+                             "not above the shortest (%2 \u00c5)")
+                  .arg(n)
+                  .arg(shortest));
     setText("tfWL2", shortest);  // equal: no band either
     pressApply();
     EXPECT_TRUE(hint().contains("no spots")) << hint().toStdString();
@@ -180,7 +182,8 @@ TEST_F(DocumentFixture, TheStructureEditorStartsFromTheDocumentAndKeepsWhatWasNo
     whenModal([&](QWidget* editor) {
         title = editor->findChild<QLineEdit*>("title")->text();
         a = editor->findChild<QLineEdit*>("a")->text();
-        QTest::mouseClick(editor->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        QTest::mouseClick(editor->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
     });
     QTest::mouseClick(child<QPushButton>("btATOMS"), Qt::LeftButton);
     EXPECT_EQ(title, "My silicon");
@@ -201,7 +204,8 @@ TEST_F(DocumentFixture, TheStructureEditorStartsFromTheDocumentAndKeepsWhatWasNo
         title = editor->findChild<QLineEdit*>("title")->text();
         QTest::mouseClick(editor->findChild<QPushButton*>("addAtom"), Qt::LeftButton);
         editor->findChild<QTableWidget*>()->item(0, 1)->setText("29");
-        QTest::mouseClick(editor->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        QTest::mouseClick(editor->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
     });
     QTest::mouseClick(child<QPushButton>("btATOMS"), Qt::LeftButton);
     EXPECT_EQ(title, "Cu");
@@ -263,9 +267,9 @@ TEST_F(LongWorkTest, CancellingALoadOrAGenerationKeepsThePreviousCrystal) {
     steps.clear();
     doc->readCSF(dataFile("quartz.csf"));
     ASSERT_GT(steps.size(), 2);
-    // Reading with the expansion of the atoms, then the generation: one bar
-    // that only goes forward.
-    EXPECT_LT(steps.first().second, 0.5);
+    // Reading with the expansion of the atoms (which reports every few thousand
+    // atoms, so not for quartz), then the generation: one bar that only goes forward.
+    EXPECT_LE(steps.first().second, 0.5);
     EXPECT_GE(steps.last().second, 0.5);
     for (qsizetype i = 1; i < steps.size(); ++i) {
         EXPECT_EQ(steps[i].first, "Loading quartz.csf ...");
