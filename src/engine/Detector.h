@@ -6,6 +6,8 @@
 
 #include <array>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "engine/VectorTypes.h"
 
@@ -99,6 +101,20 @@ struct DetCalibration {
 // v = -sin gamma e1 + cos gamma e2; px = py = pixelSize, frame dim1 x dim2.
 // The same as placedDetector(90, 0, {-xbet, 0, -xgam}, ...).
 Detector calibratedCamera(const DetCalibration& c);
+
+struct DetFile {
+    DetCalibration calibration;
+    Detector detector;
+};
+
+// Reads a .det text: its first line holds dd, xcen, ycen, xbet, xgam, pixelsize, dim1, dim2,
+// separated by commas and/or blanks, optionally in brackets; further lines are notes and ignored.
+// Error 5 names the line and, when given, the file name: wrong count, a word that is not a number,
+// dd or pixelsize not positive, dim1 or dim2 not a whole number from 1 to 1000000, an empty text.
+DetFile parseDetFile(std::string_view text, const std::string& fileName = {});
+// The checks every input file goes through (util::checkInputFile), then parseDetFile with the file's
+// name.
+DetFile readDetFile(const std::string& path);
 
 // The scattered ray (cos 2theta, -sin 2theta sin chi, -sin 2theta cos chi), LaueTools' (2theta, chi)
 // in this laboratory frame; and back: 2theta = acos(r_x), chi = atan2(-r_y, -r_z), for any length of r.
