@@ -11,8 +11,10 @@
 #include <QPrinter>
 #include <QRadioButton>
 #include <QUrl>
+#include <filesystem>
 #include <utility>
 
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/FileTypes.h"
 #include "app/Folders.h"
@@ -23,6 +25,7 @@
 #include "app/PictureBox.h"
 #include "app/Tools.h"
 #include "output/Export.h"
+#include "structure/HklListing.h"
 #include "tools/AngleCalculator.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
@@ -112,6 +115,7 @@ void frmDocument::readRSV(const QString& path) {
         const BusyCursor busy;
         RedrawBatch batch(*this);
         m_laue->readRSV(localPath(path));
+        fitNewList();
         // The file brings its own reflections: atoms of an earlier structure do not belong to them.
         m_laue->resetStructure();
         taCSF->clear();
@@ -142,8 +146,6 @@ bool frmDocument::saveHKL(const QString& path) {
     return written;
 }
 
-void frmDocument::copyToClipboard(const std::string& text) { output::copyText(QString::fromStdString(text)); }
-
 void frmDocument::doCopy() {
     guarded([this] {
         QGuiApplication::clipboard()->clear();
@@ -154,8 +156,19 @@ void frmDocument::doCopy() {
                 output::copyImage(currentPicture());
                 tell(this, QStringLiteral("Lumora"), QStringLiteral("Image copied to clipboard"));
                 break;
-            case HklList:
-                m_laue->copyData(std::string());
+            case HklList: {
+                const std::string text = m_laue->hklListing();
+                // The scratch copy in the temporary folder, as the listing has always left one.
+                const std::string& temporary = appState().folders.temporary;
+                if (!temporary.empty()) {
+                    try {
+                        structure::writeHklListing(std::filesystem::path(temporary) / "tmp.txt", text);
+                    } catch (const Error&) {
+                        // The scratch copy is a convenience; the listing still goes to the clipboard.
+                    }
+                }
+                output::copyText(QString::fromStdString(text));
+            }
                 tell(this, QStringLiteral("Lumora"), QStringLiteral("Data copied to clipboard"));
                 break;
             default:
@@ -211,10 +224,10 @@ bool frmDocument::saveAsSVG(const QString& path) {
             render::Surface vectors(&device, size);
             if (view_ == Structure) {
                 renderer_->setGraphicsContext(&vectors, &vectors, &vectors, &photo_);
-                renderer_->drawStructure();
+                renderer_->drawStructure(renderOptions());
             } else {
                 renderer_->setGraphicsContext(&vectors, nullptr, &vectors, &photo_);
-                renderer_->drawHKL();
+                renderer_->drawHKL(renderOptions());
             }
             vectors.finish();
         });
@@ -278,10 +291,9 @@ void frmDocument::loadPhoto(const QString& path) {
         }
         RedrawBatch batch(*this);
         photo_ = std::move(read.image);
-        m_laue->b_photo = true;
-        m_laue->f_photofile = QFileInfo(path).absoluteFilePath().toStdString();
-        m_laue->x_photofile = m_laue->f_photofile;
-        renderer_->movePhoto(999, 999, 999);
+        display_.showPhoto = true;
+        display_.antialias = false;
+        photoFile_ = QFileInfo(path).absoluteFilePath();
         photoPanel_->setPhotoSize(photo_.size());
         Redraw();
         selectTab(Photo);
@@ -291,12 +303,12 @@ void frmDocument::loadPhoto(const QString& path) {
 
 void frmDocument::togglePhoto(bool on) {
     guarded([&] {
-        if (m_laue->f_photofile.empty() || photo_.isNull()) {
+        if (photoFile_.isEmpty() || photo_.isNull()) {
             tell(this, QStringLiteral("Lumora"),
                  QStringLiteral("Active Document Has No Background Image Loaded!"));
             return;
         }
-        m_laue->b_photo = on;
+        display_.showPhoto = on;
         Redraw();
     });
 }

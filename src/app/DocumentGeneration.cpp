@@ -126,6 +126,8 @@ bool frmDocument::runLong(const QString& label, const QString& cancelled,
         throw;
     }
     m_laue->setProgress({});
+    // Every long work ends in a new list.
+    fitNewList();
     return true;
 }
 

@@ -23,11 +23,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
 #include "app/SliderPanel.h"
-#include "engine/AppState.h"
 #include "engine/Cell.h"
 #include "engine/Reflections.h"
 #include "symmetry/SpaceGroupTable.h"
@@ -123,13 +123,13 @@ void frmDocument::checkInputs() const {
     }
 }
 
-// Generation resets zoom and spot size in the engine; the sliders show it.
+// A new list resets zoom and spot size; the sliders show it.
 void frmDocument::syncSlidersFromEngine() {
     const auto percent = [](float v, float factor) { return static_cast<int>(util::nearest(v * factor)); };
-    pbSL->setValue(SliderPanel::Zoom, percent(m_laue->getZoom(), 100));
-    pbSL->setValue(SliderPanel::Spacing, percent(m_laue->getSpacingThreshold(), 100));
-    pbSL->setValue(SliderPanel::Label, percent(m_laue->getLabelThreshold(), 100));
-    pbSL->setValue(SliderPanel::SpotSize, percent(m_laue->getSpotsize(), 10));
+    pbSL->setValue(SliderPanel::Zoom, percent(display_.zoom, 100));
+    pbSL->setValue(SliderPanel::Spacing, percent(display_.spacingThreshold, 100));
+    pbSL->setValue(SliderPanel::Label, percent(display_.labelThreshold, 100));
+    pbSL->setValue(SliderPanel::SpotSize, percent(display_.spotSize, 10));
 }
 
 void frmDocument::setRSVGUI(int mode) {
@@ -233,7 +233,8 @@ void frmDocument::confirmOrientation() {
         w = static_cast<float>(util::val(parts[2]));
     }
     // Three numbers that give a direction, or nothing changes.
-    const bool usable = std::isfinite(u) && std::isfinite(v) && std::isfinite(w) && (u != 0 || v != 0 || w != 0);
+    const bool usable =
+        std::isfinite(u) && std::isfinite(v) && std::isfinite(w) && (u != 0 || v != 0 || w != 0);
     if (!usable) {
         tell(this, QStringLiteral("Invalid Orientation Vector"),
              QStringLiteral("Please type SPACE between u v w"), QMessageBox::Critical);
@@ -268,7 +269,7 @@ bool frmDocument::handleKey(QKeyEvent* event) {
     const auto turn = [this](int16_t axis, float angle) {
         RedrawBatch batch(*this);
         m_laue->DoRotate(axis, angle);
-        m_laue->b_alias = false;
+        display_.antialias = false;
         Redraw();
     };
     const auto orient = [this](const char* vector) {
@@ -388,7 +389,7 @@ void frmDocument::HookAction(int step) {
         const long long wanted = pbSL->value(SliderPanel::Zoom) - 20LL * std::clamp(step, -1000, 1000);
         const int value = static_cast<int>(std::clamp<long long>(wanted, 10, 500));
         pbSL->setValue(SliderPanel::Zoom, value);
-        m_laue->setZoom(static_cast<float>(value) / 100.0f);
+        display_.zoom = static_cast<float>(value) / 100.0f;
         Redraw();
     });
 }
@@ -398,7 +399,7 @@ void frmDocument::resetZoom() {
         setHINT(QStringLiteral("Zoom was reset"));
         pbSL->setActiveSlider(SliderPanel::Zoom);
         pbSL->setValue(SliderPanel::Zoom, 100);
-        m_laue->setZoom(1.0f);
+        display_.zoom = 1.0f;
         Redraw();
     });
 }
@@ -422,7 +423,8 @@ float frmDocument::fieldDistance() const {
     if (std::isfinite(distance) && distance > 0 && distance <= std::numeric_limits<float>::max())
         return static_cast<float>(distance);
     tfFSD->setText(text(m_laue->x_fsd));
-    throw Error(Error::InvalidCall, "Invalid film-sample distance: the distance must be a positive number of mm");
+    throw Error(Error::InvalidCall,
+                "Invalid film-sample distance: the distance must be a positive number of mm");
 }
 
 void frmDocument::setCell(const QStringList& cell) {

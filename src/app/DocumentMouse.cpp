@@ -1,12 +1,12 @@
 // The mouse on the document's pictures and the slider panel: dragging turns
 // the crystal or zooms, a click picks a spot, the wheel zooms. A drag frame
 // only turns and redraws; nothing else is rebuilt while the button is held.
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/MainWindow.h"
 #include "app/PhotoPanel.h"
 #include "app/PictureBox.h"
 #include "app/SliderPanel.h"
-#include "engine/AppState.h"
 
 namespace lumora::app {
 
@@ -48,7 +48,7 @@ void frmDocument::connectMouse() {
 void frmDocument::patternPressed(PictureBox* box, double x, double y, Qt::MouseButton button) {
     if (m_laue->n_hkl == 0) return;
     // Plain drawing while the button is held; the frame after the drag is smooth again.
-    m_laue->b_alias = false;
+    display_.antialias = false;
     drag_->press(x, y, button, box->width());
     box->setCursor(drag_->dragCursor());
 }
@@ -62,12 +62,14 @@ void frmDocument::patternMoved(PictureBox* box, double x, double y, Qt::MouseBut
             applyDragAction(action, box, x, y);
         }
     }
-    if (box == photoPanel_->picture()) photoPanel_->showPointer(x, y, *m_laue, photo_);
+    if (box == photoPanel_->picture())
+        photoPanel_->showPointer(x, y, photo_, display_.showPhoto,
+                                 QSizeF(m_laue->getFilmWidth(), m_laue->getFilmHeight()));
 }
 
 void frmDocument::patternReleased(PictureBox* box, double x, double y, Qt::MouseButton button) {
     if (m_laue->n_hkl == 0 || !drag_->dragging()) return;
-    m_laue->b_alias = true;
+    display_.antialias = true;
     box->unsetCursor();
     applyDragAction(drag_->release(x, y, button, m_laue->m_mode), box, x, y);
 }
@@ -84,7 +86,7 @@ void frmDocument::applyDragAction(const DragController::Action& action, PictureB
             break;
         case DragController::Action::Zoom:
             pbSL->setValue(SliderPanel::Zoom, action.zoomValue);
-            m_laue->setZoom(static_cast<float>(pbSL->value(SliderPanel::Zoom)) / 100.0f);
+            display_.zoom = static_cast<float>(pbSL->value(SliderPanel::Zoom)) / 100.0f;
             Redraw();
             break;
         case DragController::Action::Pick:
@@ -108,7 +110,7 @@ void frmDocument::applyDragAction(const DragController::Action& action, PictureB
 
 void frmDocument::structurePressed(double x, double y, Qt::MouseButton button) {
     if (m_laue->n_hkl == 0) return;
-    m_laue->b_alias = false;
+    display_.antialias = false;
     dragStruct_->press(x, y, button, pb3->width());
     pb3->setCursor(dragStruct_->dragCursor());
 }
@@ -121,7 +123,7 @@ void frmDocument::structureMoved(double x, double y, Qt::MouseButtons buttons) {
 
 void frmDocument::structureReleased() {
     if (m_laue->n_hkl == 0 || !dragStruct_->dragging()) return;
-    m_laue->b_alias = true;
+    display_.antialias = true;
     pb3->unsetCursor();
     dragStruct_->release(0, 0, Qt::NoButton, 0);
     Redraw();
@@ -133,16 +135,16 @@ void frmDocument::sliderChanged(int slider, int value) {
     const auto v = static_cast<float>(value);
     switch (slider) {
         case SliderPanel::Zoom:
-            m_laue->setZoom(v / 100.0f);
+            display_.zoom = v / 100.0f;
             break;
         case SliderPanel::Spacing:
-            m_laue->setSpacingThreshold(v / 100.0f);
+            display_.spacingThreshold = v / 100.0f;
             break;
         case SliderPanel::Label:
-            m_laue->setLabelThreshold(v / 100.0f);
+            display_.labelThreshold = v / 100.0f;
             break;
         case SliderPanel::SpotSize:
-            m_laue->setSpotsize(v / 10.0f);
+            display_.spotSize = v / 10.0f;
             break;
         default:
             return;
@@ -150,10 +152,10 @@ void frmDocument::sliderChanged(int slider, int value) {
     Redraw();
 }
 
-void frmDocument::sliderDragStarted() { m_laue->b_alias = false; }
+void frmDocument::sliderDragStarted() { display_.antialias = false; }
 
 void frmDocument::sliderDragFinished() {
-    m_laue->b_alias = true;
+    display_.antialias = true;
     Redraw();
 }
 

@@ -21,12 +21,12 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/AppState.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
 #include "app/PhotoPanel.h"
 #include "app/PictureBox.h"
 #include "app/SliderPanel.h"
-#include "engine/AppState.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
 
@@ -71,8 +71,7 @@ frmDocument::frmDocument(frmMain* main, int index)
         mem_.setBackColor(0x000000);
     }
     mem_.resize(pb1->surface().size(), pb1->devicePixelRatioF());
-    m_laue->newDocument(this);
-    m_laue->setPictureSize(mem_.width(), mem_.height());
+    m_laue->newDocument(engineDefaults());
     renderer_->setGraphicsContext(&pb1->surface(), &pb3->surface(), &mem_, &photo_);
 
     {
@@ -99,7 +98,6 @@ frmDocument::~frmDocument() {
         child->removeEventFilter(this);
         child->blockSignals(true);
     }
-    m_laue->newDocument(nullptr);
 }
 
 void frmDocument::closeEvent(QCloseEvent* event) {
@@ -156,7 +154,7 @@ void frmDocument::connectControls() {
                 redrawPending_ = true;
                 return;
             }
-            renderer_->drawStructure();
+            renderer_->drawStructure(renderOptions());
             pb3->present();
         });
     });
@@ -185,7 +183,7 @@ void frmDocument::selectTab(int view) {
 
     PictureBox* pb2 = photoPanel_->picture();
     renderer_->setPictureBox(view == Photo ? &pb2->surface() : &pb1->surface());
-    m_laue->f_photosim = view == Photo ? 1 : 0;
+    renderer_->setPhotoSimulation(view == Photo);
     listSplitter_->setVisible(view == HklList);
     taCSF->setVisible(view == HklList && !m_laue->structureText().empty());
     pb1->setVisible(view == Simulation || view == Tiled);
@@ -200,16 +198,14 @@ void frmDocument::selectTab(int view) {
             setHINT(QString::fromStdString(m_laue->getStructureTitle()));
             break;
         case Photo:
-            setHINT(m_laue->f_photofile.empty()
-                        ? QStringLiteral("No image loaded")
-                        : QFileInfo(QString::fromStdString(m_laue->f_photofile)).fileName());
+            setHINT(photoFile_.isEmpty() ? QStringLiteral("No image loaded")
+                                         : QFileInfo(photoFile_).fileName());
             break;
         default:
             setHINT(QStringLiteral("%1 reflections").arg(m_laue->n_hkl));
             break;
     }
-    m_laue->b_alias = false;
-    m_laue->b_busy = false;
+    display_.antialias = false;
     layoutViews();
     m_laue->DoRotate(1, 0);
     Redraw();
@@ -223,18 +219,17 @@ void frmDocument::layoutViews() {
 
 void frmDocument::pictureResized() {
     const QSize size = pb1->surface().size();
-    if (size == mem_.size() && m_laue->pictureWidth() == size.width() &&
-        m_laue->pictureHeight() == size.height())
-        return;
+    if (size == mem_.size() && size == fittedTo_) return;
     RedrawBatch batch(*this);
     mem_.resize(size, pb1->devicePixelRatioF());
     if (appState().flags.blackBackground) mem_.setBackColor(0x000000);
-    m_laue->setPictureSize(size.width(), size.height());
+    // The pattern keeps fitting the picture; the zoom stays as the user set it.
     if (m_laue->n_hkl > 0) {
-        // The pattern keeps fitting the picture; the zoom stays as the user set it.
-        const float zoom = m_laue->getZoom();
-        m_laue->RECSPACE_scaleXYZ();
-        m_laue->setZoom(zoom);
+        render::RenderOptions fitted = renderOptions();
+        render::fitScales(fitted, *m_laue, size.width(), size.height());
+        display_.scale3D = fitted.scale3D;
+        display_.filmScale = fitted.filmScale;
+        fittedTo_ = size;
     }
     Redraw();
 }
@@ -249,13 +244,14 @@ void frmDocument::Redraw() {
 
 void frmDocument::drawNow() {
     redrawPending_ = false;
+    showOrientation();
     const bool structureShown = view_ == Structure || view_ == Tiled;
     renderer_->setStructureVisible(structureShown);
     if (structureShown) {
-        renderer_->drawStructure();
+        renderer_->drawStructure(renderOptions());
         pb3->present();
     }
-    // The photo page is drawn through the same call: the engine's visible
+    // The photo page is drawn through the same call: the renderer's visible
     // surface is then pb2 and the photo simulation is on.
     if (view_ == Simulation || view_ == Tiled || view_ == Photo) redrawPattern();
 }
@@ -265,7 +261,7 @@ void frmDocument::redrawPattern() {
         redrawPending_ = true;
         return;
     }
-    renderer_->drawHKL();
+    renderer_->drawHKL(renderOptions());
     if (view_ == Photo)
         photoPanel_->picture()->present();
     else
@@ -297,7 +293,7 @@ QImage frmDocument::currentPicture() {
             return photoPanel_->picture()->surface().image();
         case HklList:
             // The list has no picture: the pattern stands for it.
-            renderer_->drawHKL();
+            renderer_->drawHKL(renderOptions());
             return pb1->surface().image();
         default:
             return pb1->surface().image();
@@ -316,8 +312,39 @@ void frmDocument::setHINT(const QString& text) {
     HINT->repaint();
 }
 
-void frmDocument::showOrientation(const std::string& auvw) {
-    if (main_) main_->setStatusText(2, QString::fromStdString(auvw));
+void frmDocument::showOrientation() {
+    if (main_) main_->setStatusText(2, QString::fromStdString(m_laue->m_auvw));
+}
+
+render::RenderOptions frmDocument::renderOptions() const {
+    const AppState& app = appState();
+    render::RenderOptions o;
+    o.flags = app.flags;
+    o.palette = app.palette;
+    o.labelColour = labelColourRgb(app.currentLabelColour);
+    o.flipX = app.settings.flipX;
+    o.zoom = display_.zoom;
+    o.spacingThreshold = display_.spacingThreshold;
+    o.labelThreshold = display_.labelThreshold;
+    o.spotSize = display_.spotSize;
+    o.antialias = display_.antialias;
+    o.scale3D = display_.scale3D;
+    o.filmScale = display_.filmScale;
+    o.showPhoto = display_.showPhoto;
+    o.photoCentreX = app.settings.photoCentreX;
+    o.photoCentreY = app.settings.photoCentreY;
+    return o;
+}
+
+void frmDocument::fitNewList() {
+    display_.zoom = 1;
+    display_.spotSize = 5;
+    const QSize size = mem_.size();
+    render::RenderOptions fitted = renderOptions();
+    render::fitScales(fitted, *m_laue, size.width(), size.height());
+    display_.scale3D = fitted.scale3D;
+    display_.filmScale = fitted.filmScale;
+    fittedTo_ = size;
 }
 
 void frmDocument::showError(const std::exception& error) noexcept {

@@ -41,7 +41,7 @@ class PhotoPanel;
 // on the left, the drawing surfaces and lists in a tab strip on the right and
 // the slider panel. The main window reaches a document only through the public
 // operations below.
-class frmDocument : public QWidget, public EngineOwner {
+class frmDocument : public QWidget {
     Q_OBJECT
 
 public:
@@ -54,6 +54,12 @@ public:
     clLAUE& engine() { return *m_laue; }
     const clLAUE& engine() const { return *m_laue; }
     render::PatternRenderer& renderer() { return *renderer_; }
+    // How the document's pictures are drawn now: the application's display
+    // flags, palette and label colour with the document's own view.
+    render::RenderOptions renderOptions() const;
+    // The photo on the photo page: whether it is shown, and its file.
+    bool photoShown() const { return display_.showPhoto; }
+    const QString& photoFile() const { return photoFile_; }
     int documentIndex() const { return index_; }
     int currentView() const { return view_; }
     QString title() const;
@@ -103,12 +109,13 @@ public:
     // Generates the reflections of the current inputs ("Apply").
     void apply();
 
-    // ---- EngineOwner --------------------------------------------------------------------
-    void setHINT(const std::string& text) override;
-    void showOrientation(const std::string& auvw) override;
-    void redrawPattern() override;
-    void copyToClipboard(const std::string& text) override;
+    // ---- hints and the picture -----------------------------------------------------------
+    void setHINT(const std::string& text);
     void setHINT(const QString& text);
+    // Repaints the pattern (or the photo page) now, or at the end of the current batch.
+    void redrawPattern();
+    // Shows the orientation of the crystal in the status bar, after every turn.
+    void showOrientation();
 
 protected:
     bool event(QEvent* event) override;
@@ -212,8 +219,24 @@ private:
     void sliderDragStarted();
     void sliderDragFinished();
 
+    // What the document's pictures show besides the application's flags.
+    struct Display {
+        float zoom = 1;
+        float spacingThreshold = 0;
+        float labelThreshold = 0.5f;
+        float spotSize = 5;
+        bool antialias = false;  // off while the mouse drags, on afterwards
+        float scale3D = 1, filmScale = 1;
+        bool showPhoto = false;
+    };
+    // A new list: the picture fits it again at zoom 1 and the spots have their first size.
+    void fitNewList();
+
     frmMain* main_;
     int index_;
+    Display display_;
+    QString photoFile_;
+    QSize fittedTo_;
     int view_ = Simulation;
     std::unique_ptr<clLAUE> m_laue;
     std::unique_ptr<render::PatternRenderer> renderer_;

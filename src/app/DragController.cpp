@@ -92,7 +92,7 @@ DragController::Action DragController::release(double x, double y, Qt::MouseButt
     if (!isClick(x - pressX_, y - pressY_)) return action;
     if (button == Qt::LeftButton)
         action.kind = Action::Pick;
-    else if (button == Qt::RightButton && plotType >= 0 && plotType <= 3)
+    else if (button == Qt::RightButton && plotType >= 0 && plotType <= 4)
         action.kind = Action::Popup;
     return action;
 }

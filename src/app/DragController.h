@@ -29,7 +29,8 @@ public:
 
     // A button went down at (x, y) on a surface `width` pixels wide.
     void press(double x, double y, Qt::MouseButton button, double width);
-    // The pointer moved with `buttons` held; plotType 0..3, flipX the option,
+    // The pointer moved with `buttons` held; plotType 0..4 (the films turn their
+    // drags as seen from outside, a camera as the stereogram), flipX the option,
     // zoomValue the current zoom slider value.
     Action move(double x, double y, Qt::MouseButtons buttons, int plotType, bool flipX, int zoomValue);
     // The button came up: a click picks (left) or pops up the menu (right); a drag redraws.

@@ -7,7 +7,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "engine/AppState.h"
+#include "app/AppState.h"
 
 namespace lumora::app {
 
@@ -77,7 +77,8 @@ void chooseFolders() {
     if (data.isEmpty() && !user.isEmpty()) data = made(QDir(user).filePath("data"));
     f.data = data.toStdString();
 
-    f.lastDialog = QSettings(QSettings::UserScope, kStore, kStore).value(kLastFolderKey).toString().toStdString();
+    f.lastDialog =
+        QSettings(QSettings::UserScope, kStore, kStore).value(kLastFolderKey).toString().toStdString();
 }
 
 bool installedLayout() {

@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/Folders.h"
 #include "app/MainWindow.h"
@@ -17,7 +18,6 @@
 #include "app/OptionsDialog.h"
 #include "app/SettingsStore.h"
 #include "app/Tools.h"
-#include "engine/AppState.h"
 #include "engine/Palette.h"
 #include "structure/Samples.h"
 #include "util/NumberText.h"

@@ -12,10 +12,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowIcons.h"
-#include "engine/AppState.h"
 
 namespace lumora::app {
 

@@ -14,13 +14,13 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/Folders.h"
 #include "app/MainWindowIcons.h"
 #include "app/Messages.h"
 #include "app/OptionsDialog.h"
 #include "app/SettingsStore.h"
-#include "engine/AppState.h"
 #include "engine/Palette.h"
 #include "util/Error.h"
 
@@ -150,8 +150,8 @@ void frmMain::updateStatus() {
         // The orientation panel shows the document that is active now.
         setStatusText(2, QString::fromStdString(laue.m_auvw));
         if (backgroundImage_) {
-            backgroundImage_->setEnabled(!laue.f_photofile.empty() || !laue.x_photofile.empty());
-            backgroundImage_->setChecked(laue.b_photo);
+            backgroundImage_->setEnabled(!document->photoFile().isEmpty());
+            backgroundImage_->setChecked(document->photoShown());
         }
     } else {
         for (int i = 0; i < 3; ++i) setStatusText(i, QString());

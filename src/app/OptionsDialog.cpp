@@ -18,8 +18,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "app/AppState.h"
 #include "app/Messages.h"
-#include "engine/AppState.h"
 #include "util/NumberText.h"
 
 namespace lumora::app {

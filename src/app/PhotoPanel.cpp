@@ -13,8 +13,8 @@
 #include <cmath>
 #include <limits>
 
+#include "app/AppState.h"
 #include "app/PictureBox.h"
-#include "engine/AppState.h"
 #include "engine/LaueEngine.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
@@ -146,15 +146,17 @@ PhotoPanel::PhotoPanel(QWidget* parent) : QWidget(parent) {
     showCentre();
 }
 
-void PhotoPanel::showPointer(double x, double y, const clLAUE& laue, const QImage& photo) {
-    if (!laue.b_photo || photo.isNull()) {
+void PhotoPanel::showPointer(double x, double y, const QImage& photo, bool shown, QSizeF film) {
+    if (!shown || photo.isNull()) {
         clearPointer();
         return;
     }
     photoSize_ = photo.size();
-    const QSizeF film(laue.getFilmWidth(), laue.getFilmHeight());
-    showReadout(
-        photoPointer(x, y, laue.x_filmfac, photoUnitsPerMm(QSizeF(photoSize_), film), QSizeF(photoSize_)));
+    // The page fits the photo at its top left, as wide or as high as it can.
+    const QSizeF page = pb2_->surface().size();
+    double fit = page.width() / photoSize_.width();
+    if (photoSize_.height() * fit > page.height()) fit = page.height() / photoSize_.height();
+    showReadout(photoPointer(x, y, fit, photoUnitsPerMm(QSizeF(photoSize_), film), QSizeF(photoSize_)));
 }
 
 void PhotoPanel::showPointer(double x, double y, double fitFactor, double pixelsPerMm) {

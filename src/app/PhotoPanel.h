@@ -29,7 +29,7 @@ struct PhotoPointer {
 };
 // Photo pixels per film millimetre; 0 without a photo or a film.
 double photoUnitsPerMm(QSizeF photo, QSizeF film);
-// fit: display pixels per photo pixel (x_filmfac); unitsPerMm as above; photo:
+// fit: display pixels per photo pixel; unitsPerMm as above; photo:
 // the image size, to clamp the pointer to the painted photo (empty: no
 // clamp but at the top left). Without a fit or a scale the texts are empty.
 PhotoPointer photoPointer(double x, double y, double fit, double unitsPerMm, QSizeF photo);
@@ -46,10 +46,10 @@ public:
     explicit PhotoPanel(QWidget* parent = nullptr);
 
     PictureBox* picture() const { return pb2_; }
-    // Shows the pointer position of a pb2 move over the photo the engine drew
-    // last (its fit factor x_filmfac and film size); clears the read-outs when
-    // no photo is shown.
-    void showPointer(double x, double y, const clLAUE& laue, const QImage& photo);
+    // Shows the pointer position of a pb2 move over the photo as the page
+    // paints it (fitted at the top left) on a film of the given size (mm);
+    // clears the read-outs when no photo is shown.
+    void showPointer(double x, double y, const QImage& photo, bool shown, QSizeF film);
     // The same with the values given: fitFactor display pixels per photo pixel,
     // pixelsPerMm photo pixels per film millimetre; the pointer is clamped to
     // the painted photo when its size is known (setPhotoSize).

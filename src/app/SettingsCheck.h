@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/AppState.h"
+#include "app/AppState.h"
 
 namespace lumora::app {
 

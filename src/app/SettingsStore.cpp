@@ -6,9 +6,9 @@
 #include <cmath>
 #include <exception>
 
+#include "app/AppState.h"
 #include "app/Folders.h"
 #include "app/SettingsCheck.h"
-#include "engine/AppState.h"
 #include "engine/SettingsText.h"
 #include "util/NumberText.h"
 

@@ -6,11 +6,11 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/AppState.h"
 #include "app/Folders.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowIcons.h"
 #include "app/Messages.h"
-#include "engine/AppState.h"
 #include "structure/Samples.h"
 #include "util/Error.h"
 

@@ -7,14 +7,16 @@
 #include <memory>
 #include <sstream>
 
+#include "app/PhotoFile.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "engine/AppState.h"
+#include "cli/DetectorOptions.h"
 #include "engine/LaueEngine.h"
 #include "engine/OrientationMath.h"
 #include "engine/Palette.h"
 #include "output/Export.h"
 #include "render/PatternRenderer.h"
+#include "render/RenderOptions.h"
 #include "util/NumberText.h"
 #include "util/TextSplit.h"
 
@@ -72,17 +74,30 @@ double positiveOption(const QCommandLineParser& parser, const QString& name, dou
     return v;
 }
 
-// The plot type of a mode name; 4 stands for the structure view.
-constexpr int16_t kStructureView = 4;
+// The plot type of a mode name; 5 stands for the structure view.
+constexpr int16_t kStructureView = 5;
 int16_t plotTypeOf(const QString& mode) {
-    static const QStringList names{"reciprocal", "transmission", "back-reflection", "stereogram",
-                                   "structure"};
+    static const QStringList names{"reciprocal", "transmission", "back-reflection",
+                                   "stereogram", "detector",     "structure"};
     const auto i = names.indexOf(mode.toLower());
     if (i < 0)
         throw UsageError(
-            "--mode must be reciprocal, transmission, back-reflection, stereogram or structure, not \"" +
+            "--mode must be reciprocal, transmission, back-reflection, stereogram, detector or structure, "
+            "not \"" +
             mode.toStdString() + "\"");
     return static_cast<int16_t>(i);
+}
+
+std::array<double, 2> parsePair(const QString& text, const std::string& what) {
+    const auto words = util::splitBlanks(util::replaceAll(text.toStdString(), ",", " "));
+    if (words.size() != 2)
+        throw UsageError(what + " takes two numbers, \"x y\", not \"" + text.toStdString() + "\"");
+    std::array<double, 2> v{};
+    for (std::size_t i = 0; i < 2; ++i) {
+        v[i] = parseNumber(QString::fromStdString(words[i]), what);
+        if (!std::isfinite(v[i]) || std::fabs(v[i]) > 1e6) throw UsageError(what + " is out of range");
+    }
+    return v;
 }
 
 Mat3f parseMatrix(const QString& text) {
@@ -107,14 +122,24 @@ void applyRotations(clLAUE& laue, const QString& text) {
     }
 }
 
-std::string spotLines(const std::vector<render::SpotRecord>& spots) {
+// Which position --spots gives: pixels from the picture centre (y up), the
+// detector's own coordinates, or pixels of the photo under the pattern.
+enum class SpotPlace { Picture, Detector, Photo };
+
+std::string spotLines(const std::vector<render::SpotRecord>& spots, SpotPlace place) {
     std::ostringstream text;
     char colour[8];
     for (const auto& s : spots) {
         std::snprintf(colour, sizeof colour, "#%06x", s.colour & 0xFFFFFFu);
-        text << s.h << '\t' << s.k << '\t' << s.l << '\t' << util::formatNumber(s.x, "0.000") << '\t'
-             << util::formatNumber(s.y, "0.000") << '\t' << util::formatNumber(s.wavelength, "0.00000")
-             << '\t' << util::formatNumber(s.radius, "0.000") << '\t' << colour << '\n';
+        const double x = place == SpotPlace::Photo      ? s.photoX
+                         : place == SpotPlace::Detector ? s.detectorX
+                                                        : s.x;
+        const double y = place == SpotPlace::Photo      ? s.photoY
+                         : place == SpotPlace::Detector ? s.detectorY
+                                                        : s.y;
+        text << s.h << '\t' << s.k << '\t' << s.l << '\t' << util::formatNumber(x, "0.000") << '\t'
+             << util::formatNumber(y, "0.000") << '\t' << util::formatNumber(s.wavelength, "0.00000") << '\t'
+             << util::formatNumber(s.radius, "0.000") << '\t' << colour << '\n';
     }
     return text.str();
 }
@@ -158,11 +183,14 @@ void addRenderOptions(QCommandLineParser& parser) {
         "+x of a "
         "right-handed laboratory frame whose z axis points down; each film is shown as seen from outside the "
         "camera, "
-        "looking towards the crystal (--flip-x mirrors it).");
+        "looking towards the crystal (--flip-x mirrors it). With a detector option the Laue pattern is drawn "
+        "on "
+        "that camera, in its own pixels (column right, row down).");
     addCrystalOptions(parser);
     parser.addOption(
         {"mode",
-         "reciprocal, transmission, back-reflection (default), stereogram, or structure (the crystal "
+         "reciprocal, transmission, back-reflection (default), stereogram, detector (the Laue pattern on the "
+         "camera of the detector options; the default when one is given), or structure (the crystal "
          "structure of --structure).",
          "MODE"});
     parser.addOption(
@@ -191,9 +219,22 @@ void addRenderOptions(QCommandLineParser& parser) {
     parser.addOption({"zeroth-layer", "Only the zeroth layer in the reciprocal-lattice view."});
     parser.addOption({"flip-x", "Flip x in the Laue patterns."});
     parser.addOption({"antialias", "Anti-aliased spots."});
+    addDetectorOptions(parser);
+    parser.addOption(
+        {"photo",
+         "Lay a photograph or detector frame under the Laue pattern, as the Photo tab does: on a "
+         "film the photo spans the film, on a camera it lies 1:1 on the frame.",
+         "IMAGE"});
+    parser.addOption({"photo-centre",
+                      "Where the beam lies on a film photo, mm from its top left corner (default: the film's "
+                      "centre).",
+                      "x y"});
     parser.addOption({"spots",
-                      "Also write one line per spot drawn: h k l x y (pixels from the centre, y up) "
-                      "wavelength (Å) radius (pixels) colour, tab-separated, in drawing order.",
+                      "Also write one line per reflection drawn: h k l x y wavelength (Å) radius (pixels) "
+                      "colour, tab-separated, in drawing order; hkl and -h-k-l share one spot and have a "
+                      "line each. x y are pixels from the picture centre (y up); on a camera its pixel "
+                      "column and row; with --photo the photo's pixel column and row, counted from the "
+                      "centre of its top left pixel.",
                       "FILE.tsv"});
     parser.addOption({"wulff-net", "Render the printed Wulff net instead of a pattern."});
     parser.addOption(
@@ -213,9 +254,22 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     const CrystalSource source = crystalSource(parser);
     const QSize size =
         parser.isSet("size") ? parseSize(parser.value("size"), "--size", 16, 10000) : QSize(1000, 800);
-    const int16_t mode = parser.isSet("mode") ? plotTypeOf(parser.value("mode")) : 2;
+    const std::optional<engine::Detector> detector = detectorFromOptions(parser);
+    const int16_t mode = parser.isSet("mode") ? plotTypeOf(parser.value("mode"))
+                         : detector           ? kDetectorPlot
+                                              : 2;
     if (mode == kStructureView && source.kind != CrystalSource::Kind::Structure)
         throw UsageError("--mode structure needs a structure file: --structure FILE");
+    if (detector && mode != kDetectorPlot)
+        throw UsageError(
+            "the detector options draw the Laue pattern on a camera: they go with --mode detector only");
+    if (parser.isSet("photo") && !isLauePlot(mode))
+        throw UsageError(
+            "--photo goes with the Laue patterns: --mode transmission, back-reflection or detector");
+    if (parser.isSet("photo-centre") && !(parser.isSet("photo") && (mode == 1 || mode == 2)))
+        throw UsageError(
+            "--photo-centre places a film photo: it needs --photo and a film (transmission or "
+            "back-reflection)");
     const double kv = positiveOption(parser, "kv", 50);
     const double lambdaMax = positiveOption(parser, "lambda-max", 2.5);
     const double distance = positiveOption(parser, "distance", 30);
@@ -244,13 +298,20 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
             "--matrix must be a rotation: orthonormal rows and determinant +1, within 1e-6 (got \"" +
             parser.value("matrix").toStdString() + "\")");
 
-    AppState& app = appState();
-    app.settings.voltage = static_cast<float>(kv);
-    app.settings.filmDistance = static_cast<float>(distance);
-    app.settings.filmWidth = static_cast<float>(film[0]);
-    app.settings.filmHeight = static_cast<float>(film[1]);
-    app.settings.flipX = parser.isSet("flip-x");
-    DisplayFlags& flags = app.flags;
+    // The photo is read before anything is drawn; one that cannot be read stops here.
+    QImage photo;
+    if (parser.isSet("photo")) {
+        app::PhotoRead read = app::readPhoto(parser.value("photo"));
+        if (read.image.isNull())
+            throw Error(read.error ? read.error : Error::PathAccess,
+                        "the photo \"" + parser.value("photo").toStdString() +
+                            "\" cannot be read: " + read.problem.toStdString());
+        photo = std::move(read.image);
+    }
+
+    render::RenderOptions options;
+    options.flipX = parser.isSet("flip-x");
+    render::DisplayFlags& flags = options.flags;
     flags.hklIndices = parser.isSet("labels");
     flags.blackBackground = parser.isSet("black");
     flags.spotColouring = parser.isSet("colour");
@@ -259,14 +320,27 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     flags.clipFilmRegion = parser.isSet("clip-film");
     flags.wulffMonitor = parser.isSet("wulff-monitor");
     flags.zerothLayer = parser.isSet("zeroth-layer");
-    engine::buildSpotPalette(flags.spotColouring, app.palette);
+    options.palette = engine::spotPalette(flags.spotColouring);
+    options.antialias = parser.isSet("antialias");
+    options.showPhoto = !photo.isNull();
+    options.photoCentreX = film[0] / 2;
+    options.photoCentreY = film[1] / 2;
+    if (parser.isSet("photo-centre")) {
+        const auto centre = parsePair(parser.value("photo-centre"), "--photo-centre");
+        options.photoCentreX = centre[0];
+        options.photoCentreY = centre[1];
+    }
 
+    EngineDefaults defaults;
+    defaults.voltage = static_cast<float>(kv);
+    defaults.filmDistance = static_cast<float>(distance);
+    defaults.filmWidth = static_cast<float>(film[0]);
+    defaults.filmHeight = static_cast<float>(film[1]);
     clLAUE laue;
-    laue.setPictureSize(size.width(), size.height());
-    laue.x_voltage = static_cast<float>(kv);
+    laue.newDocument(defaults);
     laue.x_lambda_min = laue.getWavelengthMinimum();
     laue.x_lambda_max = static_cast<float>(lambdaMax);
-    laue.x_fsd = static_cast<float>(distance);
+    if (detector) laue.setDetector(*detector);
     loadCrystal(laue, parser, source);
     if (hasMatrix) {
         laue.setOrientationMatrix(matrix);
@@ -276,21 +350,22 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     }
     if (parser.isSet("rotate")) applyRotations(laue, parser.value("rotate"));
     laue.m_mode = mode == kStructureView ? 0 : mode;
-    laue.setZoom(static_cast<float>(zoom));
-    laue.b_alias = parser.isSet("antialias");
+    render::fitScales(options, laue, size.width(), size.height());
+    options.zoom = static_cast<float>(zoom);
 
     std::vector<render::SpotRecord> spots;
     render::PatternRenderer renderer(laue);
     renderer.setSpotRecorder(&spots);
+    renderer.setPhotoSimulation(!photo.isNull());
     // The structure view draws on the structure surface, the patterns on the picture.
     const auto draw = [&](render::Surface& visible, render::Surface& backBuffer) {
         if (mode == kStructureView) {
             renderer.setGraphicsContext(&backBuffer, &visible, &backBuffer, nullptr);
             renderer.setStructureVisible(true);
-            renderer.drawStructure();
+            renderer.drawStructure(options);
         } else {
-            renderer.setGraphicsContext(&visible, nullptr, &backBuffer, nullptr);
-            renderer.drawHKL();
+            renderer.setGraphicsContext(&visible, nullptr, &backBuffer, photo.isNull() ? nullptr : &photo);
+            renderer.drawHKL(options);
         }
     };
     // The picture goes through the writers of the window's File menu; with
@@ -318,7 +393,10 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     }
     std::vector<std::pair<QString, QByteArray>> files{{out.path, bytes}};
     if (parser.isSet("spots"))
-        files.emplace_back(parser.value("spots"), QByteArray::fromStdString(spotLines(spots)));
+        files.emplace_back(parser.value("spots"), QByteArray::fromStdString(spotLines(
+                                                      spots, !photo.isNull()         ? SpotPlace::Photo
+                                                             : mode == kDetectorPlot ? SpotPlace::Detector
+                                                                                     : SpotPlace::Picture)));
     output::saveFiles(files);
     return 0;
 }

@@ -78,7 +78,8 @@ std::optional<Vec2d> Detector::toDetector(const Vec3d& ray) const {
     const double length = std::sqrt(dot(ray, ray));
     const double along = dot(ray, n);
     // Compared on the unit ray, so that the limit does not depend on the ray's length.
-    const double least = std::max(std::cos(maxIncidenceDeg() * kDeg), 1e-12);
+    static const double filmLimit = std::cos(88 * kDeg);
+    const double least = isFilm() ? filmLimit : 1e-12;
     if (!(length > 0) || !(along > length * least)) return std::nullopt;
     const double scale = distance / along;
     const Vec3d p{ray[0] * scale, ray[1] * scale, ray[2] * scale};
@@ -107,7 +108,12 @@ Vec3d Detector::planeNormalAt(double x, double y) const {
     return g;
 }
 
-std::optional<Vec2d> Detector::beamPoint() const { return toDetector({1, 0, 0}); }
+std::optional<Vec2d> Detector::beamPoint() const {
+    // Downstream of the crystal; else upstream, where the incoming beam passes
+    // through a plane that faces the source (the back-reflection film's hole).
+    if (const auto ahead = toDetector({1, 0, 0})) return ahead;
+    return toDetector({-1, 0, 0});
+}
 
 Detector transmissionFilm(double distanceMm, double widthMm, double heightMm, bool flipX) {
     Detector d = film(Detector::Kind::TransmissionFilm, distanceMm, widthMm, heightMm);
@@ -158,6 +164,11 @@ Detector placedDetector(double twoThetaDeg, double chiDeg, const std::array<doub
 
 Detector topCamera(double distance, double x0, double y0, double pixelMm, int widthPx, int heightPx) {
     return placedDetector(90, 0, {0, 0, 0}, distance, x0, y0, pixelMm, pixelMm, widthPx, heightPx);
+}
+
+Detector defaultTopCamera() {
+    const CameraSettings& c = kTopCameraDefaults;
+    return topCamera(c.distance, c.x0, c.y0, c.pixelMm, c.widthPx, c.heightPx);
 }
 
 Detector calibratedCamera(const DetCalibration& c) {

@@ -55,7 +55,9 @@ struct Detector {
     // The unit normal g = (r - b) / |r - b| of the planes that reflect the beam b = (1, 0, 0) into the
     // ray at (x, y); g.b < 0. The zero vector where the direct beam itself arrives.
     Vec3d planeNormalAt(double x, double y) const;
-    // Where the direct beam meets the plane; nullopt when it does not.
+    // Where the line of the beam crosses the plane: downstream of the crystal,
+    // or upstream for a plane facing the source, which the incoming beam passes
+    // through (the hole of a back-reflection film); nullopt when it runs along it.
     std::optional<Vec2d> beamPoint() const;
 };
 
@@ -87,6 +89,8 @@ struct CameraSettings {
 // What the window offers before any calibration is loaded: a 2048 x 2048 camera of 0.08 mm pixels
 // at 70 mm, its normal's foot on the middle of the frame.
 inline constexpr CameraSettings kTopCameraDefaults{70, 1023.5, 1023.5, 0.08, 2048, 2048};
+// That camera.
+Detector defaultTopCamera();
 
 // The numbers of a LaueTools .det calibration file, as read: distance (mm), centre (pixels), the two
 // tilts xbet and xgam (degrees), pixel size (mm) and the frame in pixels.

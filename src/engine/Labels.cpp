@@ -26,7 +26,7 @@ Label labelText(int h, int k, int l, int plotType) {
         l /= found;
         label.divisor = found;
     }
-    if (plotType >= 0 && plotType <= 2) {
+    if ((plotType >= 0 && plotType <= 2) || plotType == 4) {
         if (h < 0) {
             h = -h;
             k = -k;
@@ -53,7 +53,7 @@ void clLAUE::checkLabel(int32_t n, int& divisor, std::string& text) const {
 void clLAUE::testcheckLabel() const {
     int divisor = 0;
     std::string text;
-    for (int32_t n = 0; n < n_hkl; ++n) checkLabel(n, divisor, text);
+    for (int32_t n = 0; n < list_.size(); ++n) checkLabel(n, divisor, text);
 }
 
 }  // namespace lumora

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "engine/Cell.h"
+#include "engine/Detector.h"
+#include "engine/Orientation.h"
+#include "engine/Palette.h"
+#include "engine/ReflectionList.h"
 #include "engine/Reflections.h"
 #include "engine/VectorTypes.h"
 #include "structure/Atoms.h"
@@ -17,23 +21,61 @@
 
 namespace lumora {
 
-// What the engine tells the document that owns it, without knowing its widgets.
-class EngineOwner {
-public:
-    virtual ~EngineOwner() = default;
-    // The document's hint line.
-    virtual void setHINT(const std::string& text) = 0;
-    // The approximate beam direction " [u  v  w]" after every turn (status bar).
-    virtual void showOrientation(const std::string& /*auvw*/) {}
-    // The engine changed what the pattern shows: repaint it (drawHKL).
-    virtual void redrawPattern() {}
-    // Puts text on the clipboard (the HKL listing copied without a file name).
-    virtual void copyToClipboard(const std::string& /*text*/) {}
+// Plot types (m_mode). The Laue pattern on a camera (kDetectorPlot) draws on
+// the engine's detector; the two films are its presets for plot types 1 and 2.
+constexpr int16_t kReciprocalPlot = 0;
+constexpr int16_t kTransmissionPlot = 1;
+constexpr int16_t kBackReflectionPlot = 2;
+constexpr int16_t kStereogramPlot = 3;
+constexpr int16_t kDetectorPlot = 4;
+
+// Whether plot type `mode` draws a Laue pattern on a plane (a film or a camera).
+constexpr bool isLauePlot(int mode) {
+    return mode == kTransmissionPlot || mode == kBackReflectionPlot || mode == kDetectorPlot;
+}
+
+// What a new document starts from: the application's settings.
+struct EngineDefaults {
+    float voltage = 50;       // kV
+    float filmDistance = 30;  // mm
+    float filmWidth = 90;     // mm
+    float filmHeight = 120;   // mm
+    int anodeIndex = 1;       // row of the characteristic-line table
+    // Where the operation listing of the current space group is written for
+    // the user to read; empty: not written.
+    std::string listingFolder;
 };
 
-// The Laue engine: one per document. It owns a crystal (cell, space group),
-// the experiment (wavelength band, film), the reflection list and the
-// orientation. The public fields are read and written by the document.
+// How a spot is coloured and sized on a film: the drawing's choices, handed
+// to the projections as a value.
+struct SpotStyle {
+    bool flipX = false;            // mirror the films (seen from the crystal)
+    bool blackBackground = false;  // grey spots run the other way on black
+    bool spotColouring = false;
+    float spotSize = 5;                            // largest spot radius in pixels at zoom 1
+    const engine::SpotPalette* palette = nullptr;  // null: entry numbers as grey
+};
+
+// A reflection projected onto a film by LAUEXY: the offset from the picture's
+// beam point in output units (y up), or x >= 88888 when it is not placed.
+struct FilmProjection {
+    float x = 0, y = 0;
+    uint32_t colour = 0;  // 0xRRGGBB, when placed
+    float radius = 0;     // pixels at zoom 1, when placed
+    float wavelength = 0;
+};
+
+// Scales that fit the 3-D view and the films to a picture.
+struct ViewScales {
+    float scale3D = 0;    // pixels per Å⁻¹ at zoom 1; 0 when there is nothing to fit
+    float filmScale = 0;  // pixels per (film mm / distance mm) at zoom 1; 0 when no film
+};
+
+// The Laue engine: one per document. It owns a crystal (cell, space group,
+// structure), the experiment (wavelength band, film, detector), the
+// reflection list and the orientation, and computes on request: it never
+// calls back into its document. How the pattern is shown (zoom, thresholds,
+// palette, picture size) belongs to the drawing, not to the engine.
 class clLAUE {
 public:
     clLAUE();
@@ -46,35 +88,25 @@ public:
     float x_fsd = 0;            // mm, film-to-sample distance
     int16_t x_hmax = 4, x_kmax = 4, x_lmax = 4;
     bool x_withIntensity = false;
-    std::string x_photofile;
-    float x_dpi = 150;
-    float x_dpifac = 1.0f;
-    float x_filmfac = 1.0f;
-    bool b_photo = false;
-    bool b_busy = false;
-    bool b_alias = false;
     int32_t n_hkl = 0;
     int32_t n_spot = 0;
-    std::string f_photofile;
-    int16_t f_photosim = 0;
     std::string m_tit;
     std::string m_ahkl;
     std::string m_auvw;
     int16_t m_spg = 0;
-    int16_t m_spot = 0, m_rad = 0;
     int16_t m_plot = 0;
-    int32_t m_threshold = 0, m_hDC = 0;
-    int16_t m_mode = 0;  // 0 3-D view, 1 transmission, 2 back-reflection, 3 stereogram
+    int16_t m_mode = 0;  // plot type: kReciprocalPlot ... kDetectorPlot
     std::string s_maugin;
     bool bCSF = false;  // a structure with atoms is loaded
 
     // ---- life cycle and settings -------------------------------------------
-    void newDocument(EngineOwner* owner);
+    void newDocument(const EngineDefaults& defaults);
     void initializeAll();
     // 12.398 / x_voltage; a voltage that is not positive raises Error 5.
     float getWavelengthMinimum() const;
-    // Characteristic lines of the selected anode (Kα1, Kα2, Kβ) into kaLines.
+    // Characteristic lines of the anode (Kα1, Kα2, Kβ) into kaLines.
     void getKa12();
+    void setAnodeIndex(int index) { anodeIndex_ = index; }
     const std::array<float, 3>& characteristicLines() const { return kaLines; }
 
     // ---- cell -----------------------------------------------------------------
@@ -84,6 +116,7 @@ public:
     std::string getCellString() const;
     // d-spacing of the current working cell (prepared by GenerateHKL).
     float computeSpacing(int16_t h, int16_t k, int16_t l) const;
+    const engine::CellMetric& cellMetric() const { return metric; }
 
     // ---- reflections ----------------------------------------------------------
     std::string getHKL(int32_t i) const;   // "1 -1 0"
@@ -95,9 +128,10 @@ public:
     float getF(int32_t i) const;
     void setF(int32_t i, float value);
     void setHKLLimits(int16_t h, int16_t k, int16_t l);
-    // Rebuilds the reflection list of the current cell and space group. A cell
-    // that cannot form a lattice, or is too large for the index limits, is
-    // refused with an Error and the previous list stays.
+    // Rebuilds the reflection list of the current cell and space group and
+    // resets the orientation. A cell that cannot form a lattice, or is too
+    // large for the index limits, is refused with an Error and the previous
+    // list stays.
     void GenerateHKL();
     // The long work of the engine (expanding the atoms of a structure,
     // generating reflections) reports its progress here and stops with
@@ -105,15 +139,14 @@ public:
     // changed: the caller keeps a copy to go back to. Empty: runs to its end.
     void setProgress(ProgressCallback progress) { progress_ = std::move(progress); }
     bool isExtinct(int16_t h, int16_t k, int16_t l) const;
-    float spacingMinimum() const { return dMin; }
+    const engine::ReflectionList& reflections() const { return list_; }
+    float spacingMinimum() const { return list_.dMin; }
+    float spacingMaximum() const { return list_.dMax; }
+    float intensityMaximum() const { return list_.fMax; }
     // " (d ≥ 5.53 Å: index limit)" when the last generation had to raise the
     // threshold above what the cell alone gives to keep the index limits in
     // bounds, so that the pattern lacks reflections of smaller d; else empty.
     std::string thresholdNote() const;
-    float spacingMaximum() const { return dMax; }
-    float intensityMaximum() const { return fMax; }
-    // Drawing order: (key, list index) sorted by ascending key.
-    const std::vector<std::array<float, 2>>& drawingOrder() const { return order; }
 
     // ---- orientation (the beam runs along +x; a crystal vector v has the
     // laboratory vector O^T v) -------------------------------------------------
@@ -122,7 +155,7 @@ public:
     void DoRotate(int16_t axis, float angle);
     void DoRotateYZ(float a, float b);
     void DoRotateXYZ(float a, float b, float c);
-    // Puts the direction [u v w] (isDirection) or the normal of (u v w) on the beam, then redraws.
+    // Puts the direction [u v w] (isDirection) or the normal of (u v w) on the beam.
     void setOrientation(float u, float v, float w, bool isDirection);
     // Angle to the beam (signed by the side of y) and azimuth about it, degrees.
     std::array<float, 2> getGoniometer(float u, float v, float w, bool isDirection) const;
@@ -130,23 +163,19 @@ public:
     float Angle(Vec3f& p, Vec3f& q) const;
     // Angle between the normals of the planes p and q, degrees.
     float AngleHKL(const Vec3f& p, const Vec3f& q) const;
-    const Mat3f& orientationMatrix() const { return orientation; }
+    const Mat3f& orientationMatrix() const { return orientation_.matrix; }
     // Sets the orientation matrix directly (rows first) and applies it.
     void setOrientationMatrix(const Mat3f& o);
+    // The matrix with every reflection and crystal axis turned into the laboratory.
+    const engine::Orientation& orientation() const { return orientation_; }
     // u a + v b + w c (isDirection) or u a* + v b* + w c*, Cartesian, crystal frame.
     Vec3f toCartesian(float u, float v, float w, bool isDirection) const;
 
-    // ---- reciprocal-space view and scales ------------------------------------
-    // Rebuilds the reciprocal vectors, 3-D labels and extents of the list and applies the orientation.
+    // ---- reciprocal-space view ---------------------------------------------------
+    // Rebuilds the reciprocal vectors and extents of the list and applies the orientation.
     void RECSPACE_setData();
-    // Fits the 3-D and film scales to the picture size, sets the zoom to 1 and repaints.
-    void RECSPACE_scaleXYZ();
-    // Size of the visible picture in pixels, which the scales are fitted to.
-    void setPictureSize(int width, int height);
-    int pictureWidth() const { return pictureWidth_; }
-    int pictureHeight() const { return pictureHeight_; }
-    float scale3D() const { return scale3D_; }      // pixels per Å⁻¹ at zoom 1
-    float filmScale() const { return filmScale_; }  // pixels per (film mm / distance mm) at zoom 1
+    // The 3-D and film scales that fit a picture of this size.
+    ViewScales RECSPACE_scaleXYZ(int width, int height) const;
     const std::array<float, 4>& extents() const { return extents_; }
     // Columns 0-2 the reciprocal vector of each reflection (crystal frame),
     // column 3 the row where it stands in the depth-sorted laboratory table.
@@ -158,24 +187,33 @@ public:
     // The laboratory vector of reflection n after the last turn.
     const Vec3f& labVectorOf(int32_t n) const;
     // The crystal axes a, b, c turned into the laboratory frame.
-    const std::array<Vec3f, 3>& labAxes() const { return labAxisVectors; }
-    // h, k and l joined as they stand ("200"), per reflection.
-    const std::vector<std::string>& labels3D() const { return labels3D_; }
+    const std::array<Vec3f, 3>& labAxes() const { return orientation_.labAxes; }
+    // h, k and l joined as they stand ("200"), the 3-D view's label.
+    std::string label3D(int32_t n) const;
 
-    // ---- projection -------------------------------------------------------------
+    // ---- film, detector and projection --------------------------------------------
+    float getFilmWidth() const { return filmWidth; }
+    float getFilmHeight() const { return filmHeight; }
+    void setFilmSize(float width, float height);
+    // The camera the Laue pattern of kDetectorPlot is drawn on.
+    const engine::Detector& detector() const { return detector_; }
+    void setDetector(const engine::Detector& detector) { detector_ = detector; }
+    // The plane the Laue pattern of the current plot type lies on: the film of
+    // plot type 1 or 2 (mirrored with flipX) or the camera.
+    engine::Detector laueDetector(bool flipX) const;
     // Film position of labVectors row `row` for a distance `scale` in output
-    // units; x >= 88888 means not on the film. Sets `colour` (0xRRGGBB) and
-    // the spot radius (currentSpotRadius) and wavelength when placed.
-    std::array<float, 2> LAUEXY(int32_t row, float scale, uint32_t& colour);
+    // units: the film of the current plot type, its spot coloured and sized
+    // with `style`; x >= 88888 means not placed (99999: the wavelength is
+    // outside the band or the spot belongs to the other side; 88888: behind the
+    // beam stop, too oblique to the plane, or beyond a camera's frame).
+    FilmProjection LAUEXY(int32_t row, float scale, const SpotStyle& style) const;
+    // The same addressed by the reflection's list index.
+    FilmProjection projectFilm(int32_t n, float scale, const SpotStyle& style) const;
     // Stereographic position of labVectors row `row` on a net of `radius`;
-    // `colour` is set when spots are coloured.
-    std::array<float, 2> STEREOXY(int32_t row, float radius, uint32_t& colour) const;
-    // The same projections addressed by the reflection's list index, as the
-    // drawing order gives it.
-    std::array<float, 2> projectFilm(int32_t n, float scale, uint32_t& colour);
-    std::array<float, 2> projectStereo(int32_t n, float radius, uint32_t& colour) const;
-    float spotRadiusOfLastSpot() const { return currentSpotRadius; }
-    float wavelengthOfLastSpot() const { return currentWavelength; }
+    // `colour` is set when the style colours spots.
+    std::array<float, 2> STEREOXY(int32_t row, float radius, uint32_t& colour, const SpotStyle& style) const;
+    std::array<float, 2> projectStereo(int32_t n, float radius, uint32_t& colour,
+                                       const SpotStyle& style) const;
     // Wavelength 2 d sin(theta) that reflects labVectors row `row` with the beam along +x.
     float braggWavelength(int32_t row) const;
     // The same for reflection n.
@@ -184,31 +222,15 @@ public:
     // except in the stereogram, with the sign normalised ("1-10", "001").
     void checkLabel(int32_t n, int& divisor, std::string& text) const;
     void testcheckLabel() const;
-    // v * spotSize + 0.1 with v = F/fMax or d/dMax; 0.1 when the range is empty.
-    float spotRadius(int32_t n) const;
+    // v * spotSize + 0.1 with v = F/fMax or d/dMax.
+    float spotRadius(int32_t n, float spotSize) const;
     // Grey of the Wulff-monitor spot, 0xRRGGBB.
     uint32_t spotGrey(int32_t n) const;
     // The 0..1 key of reflection n for palettes and radii: F/fMax with
     // intensities, else d/dMax; 0 when the maximum is 0.
     float relativeStrength(int32_t n) const;
-
-    // ---- view parameters ---------------------------------------------------------
-    void setPlotType(int16_t type);
-    void setZoom(float z) { zoom = z; }
-    void setSpacingThreshold(float d) { spacingThreshold = d; }
-    void setLabelThreshold(float x) { labelThreshold = x; }
-    void setSpotsize(float s) { spotSize = s; }
-    float getZoom() const { return zoom; }
-    float getSpacingThreshold() const { return spacingThreshold; }
-    float getLabelThreshold() const { return labelThreshold; }
-    float getSpotsize() const { return spotSize; }
-    float getFilmWidth() const { return filmWidth; }
-    float getFilmHeight() const { return filmHeight; }
-    const std::vector<int16_t>& hList() const { return listH; }
-    const std::vector<int16_t>& kList() const { return listK; }
-    const std::vector<int16_t>& lList() const { return listL; }
-    const std::vector<float>& dList() const { return listD; }
-    const std::vector<float>& fList() const { return listF; }
+    // Sets the plot type (the caller draws).
+    void setPlotType(int16_t type) { m_mode = type; }
 
     // ---- crystal structure ---------------------------------------------------
     // Each load reads the file completely first; its cell, space group (the
@@ -239,14 +261,11 @@ public:
     void readRSV(const std::string& path);
     // The cell words of the last .rsv file as written there.
     const std::array<std::string, 6>& rsvCellTexts() const { return rsvCellTexts_; }
-    // Resizes the five reflection lists to rows 0..n, keeping their contents.
-    void redimArrays(int32_t n);
     // The HKL listing of the current list, rows by decreasing d.
     std::string hklListing() const;
-    // Writes the listing to `fileName`, or to the clipboard when it is empty
-    // (the scratch copy stays in the temporary folder). A file that cannot be
-    // written raises Error 75.
-    void copyData(const std::string& fileName);
+    // Writes the listing to the file `fileName`; one that cannot be written
+    // raises Error 75. (The clipboard is the window's business.)
+    void copyData(const std::string& fileName) const;
 
     // ---- space groups -----------------------------------------------------------
     // Resolves a symbol, installs its setting and writes the operation listing.
@@ -282,58 +301,41 @@ public:
     bool rhombohedralAxes() const;
 
 private:
-    void setHINT(const std::string& text) const;
     void writeSymmetryListing() const;
     void installRow(int row);
     // A rhombohedral group whose axes do not fit the current cell switches to
     // its other setting (the cell may be typed after the group was chosen).
     void matchAxesToCell();
-    void resetViewForNewList();
+    void takeList(engine::ReflectionList list);
     void rotateAxis(int16_t axis, float angle);
     void applyOrientation();
     void sortDepthOrder() const;
     int32_t reflectionAtRow(int32_t row) const;
+    // n itself, or Error 9 when the list has no reflection n.
+    int32_t checkedIndex(int32_t n) const;
     void updateOrientationTexts();
-    void setAxisVectors();
 
-    EngineOwner* owner = nullptr;
     ProgressCallback progress_;
+    EngineDefaults defaults_;
+    int anodeIndex_ = 1;
 
     std::array<float, 7> cell{5, 5, 5, 90, 90, 90, 125};
     engine::CellMetric metric{{5, 5, 5, 90, 90, 90}};
-    Mat3f orientation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     std::array<float, 3> kaLines{};
 
-    std::vector<int16_t> listH, listK, listL;
-    std::vector<float> listD, listF;
-    std::vector<std::array<float, 2>> order;
-    float dMin = 0;
+    engine::ReflectionList list_;
+    engine::Orientation orientation_;
     bool thresholdRaised_ = false;
-    float dMax = 0;
-    float fMax = 0;
     float filmWidth = 90, filmHeight = 120;
-    float spacingThreshold = 0;
-    float labelThreshold = 0.5f;
-    float zoom = 1.0f;
-    float spotSize = 5.0f;
-    float currentSpotRadius = 0;
-    float currentWavelength = 0;
+    engine::Detector detector_ = engine::defaultTopCamera();
 
-    // Laboratory vector of every reflection, in list order.
-    std::vector<Vec3f> labByReflection;
     // The depth-sorted table and the row column of recipVectors, kept up to
     // date lazily (depthOrderValid) because only the 3-D view needs them.
     mutable std::vector<VectorRow> recipVectors;
     mutable std::vector<VectorRow> labVectors;
     mutable bool depthOrderValid = false;
     std::array<Vec3f, 3> axisVectors{};
-    std::array<Vec3f, 3> labAxisVectors{};
-    std::vector<std::string> labels3D_;
     std::array<float, 4> extents_{};
-    float scale3D_ = 1.0f;
-    float filmScale_ = 1.0f;
-    int pictureWidth_ = 1000;
-    int pictureHeight_ = 800;
 
     structure::StructureHeader header_;
     std::vector<structure::Atom> asymmetric_;

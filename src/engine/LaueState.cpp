@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/AppState.h"
 #include "engine/LaueEngine.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
@@ -30,15 +29,14 @@ constexpr std::array<std::array<float, 3>, 9> kCharacteristicLines{{
 
 clLAUE::clLAUE() { initializeAll(); }
 
-void clLAUE::newDocument(EngineOwner* documentOwner) {
-    owner = documentOwner;
+void clLAUE::newDocument(const EngineDefaults& defaults) {
+    defaults_ = defaults;
     initializeAll();
 }
 
 void clLAUE::initializeAll() {
-    const Settings& settings = appState().settings;
-    x_voltage = settings.voltage;
-    x_fsd = settings.filmDistance;
+    x_voltage = defaults_.voltage;
+    x_fsd = defaults_.filmDistance;
     // A stored voltage that is not positive leaves the band open at 0 until the
     // document copies a valid voltage in.
     x_lambda_min = x_voltage > 0 ? getWavelengthMinimum() : 0.0f;
@@ -46,15 +44,11 @@ void clLAUE::initializeAll() {
     x_lambda_max = 2.5f;
     x_withIntensity = false;
     cell = {5, 5, 5, 90, 90, 90, 125};
-    x_dpi = 150;
-    x_dpifac = 1.0f;
-    x_filmfac = 1.0f;
     resetRotationMatrix();
-    spacingThreshold = 0;
-    labelThreshold = 0.5f;
     m_mode = 0;
-    filmWidth = settings.filmWidth;
-    filmHeight = settings.filmHeight;
+    anodeIndex_ = defaults_.anodeIndex;
+    filmWidth = defaults_.filmWidth;
+    filmHeight = defaults_.filmHeight;
 }
 
 float clLAUE::getWavelengthMinimum() const {
@@ -64,7 +58,7 @@ float clLAUE::getWavelengthMinimum() const {
 }
 
 void clLAUE::getKa12() {
-    const int index = appState().settings.anodeIndex;
+    const int index = anodeIndex_;
     if (index < 0 || index >= static_cast<int>(kCharacteristicLines.size())) subscriptOutOfRange();
     kaLines = kCharacteristicLines[static_cast<std::size_t>(index)];
 }
@@ -101,33 +95,33 @@ std::string clLAUE::getHKL2(int32_t i) const {
 }
 
 int16_t clLAUE::getH(int32_t i) const {
-    if (i < 0 || i >= static_cast<int32_t>(listH.size())) subscriptOutOfRange();
-    return listH[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= list_.size()) subscriptOutOfRange();
+    return list_[i].h;
 }
 
 int16_t clLAUE::getK(int32_t i) const {
-    if (i < 0 || i >= static_cast<int32_t>(listK.size())) subscriptOutOfRange();
-    return listK[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= list_.size()) subscriptOutOfRange();
+    return list_[i].k;
 }
 
 int16_t clLAUE::getL(int32_t i) const {
-    if (i < 0 || i >= static_cast<int32_t>(listL.size())) subscriptOutOfRange();
-    return listL[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= list_.size()) subscriptOutOfRange();
+    return list_[i].l;
 }
 
 float clLAUE::getD(int32_t i) const {
-    if (i < 0 || i >= static_cast<int32_t>(listD.size())) subscriptOutOfRange();
-    return listD[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= list_.size()) subscriptOutOfRange();
+    return list_[i].d;
 }
 
 float clLAUE::getF(int32_t i) const {
-    if (i < 0 || i >= static_cast<int32_t>(listF.size())) subscriptOutOfRange();
-    return listF[static_cast<std::size_t>(i)];
+    if (i < 0 || i >= list_.size()) subscriptOutOfRange();
+    return list_[i].f;
 }
 
 void clLAUE::setF(int32_t i, float value) {
-    if (i < 0 || i >= static_cast<int32_t>(listF.size())) subscriptOutOfRange();
-    listF[static_cast<std::size_t>(i)] = value;
+    if (i < 0 || i >= list_.size()) subscriptOutOfRange();
+    list_.rows[static_cast<std::size_t>(i)].f = value;
 }
 
 void clLAUE::setHKLLimits(int16_t h, int16_t k, int16_t l) {
@@ -140,11 +134,12 @@ void clLAUE::setHKLLimits(int16_t h, int16_t k, int16_t l) {
 
 std::string clLAUE::thresholdNote() const {
     if (!thresholdRaised_) return {};
-    return " (d ≥ " + util::formatNumber(dMin, "0.00") + " Å: index limit)";
+    return " (d ≥ " + util::formatNumber(list_.dMin, "0.00") + " Å: index limit)";
 }
 
-void clLAUE::setHINT(const std::string& text) const {
-    if (owner) owner->setHINT(text);
+void clLAUE::setFilmSize(float width, float height) {
+    filmWidth = width;
+    filmHeight = height;
 }
 
 }  // namespace lumora

@@ -10,10 +10,10 @@ namespace lumora {
 
 using engine::kDegToRad;
 
-void clLAUE::resetRotationMatrix() { orientation = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
+void clLAUE::resetRotationMatrix() { orientation_.matrix = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
 
 void clLAUE::rotateAxis(int16_t axis, float angle) {
-    orientation = engine::rotatedAbout(orientation, axis, angle);
+    orientation_.matrix = engine::rotatedAbout(orientation_.matrix, axis, angle);
 }
 
 void clLAUE::DoRotate(int16_t axis, float angle) {
@@ -35,7 +35,7 @@ void clLAUE::DoRotateXYZ(float a, float b, float c) {
 }
 
 void clLAUE::setOrientationMatrix(const Mat3f& o) {
-    orientation = o;
+    orientation_.matrix = o;
     applyOrientation();
 }
 
@@ -60,13 +60,12 @@ void clLAUE::setOrientation(float u, float v, float w, bool isDirection) {
     rotateAxis(2, static_cast<float>(turns.psi / kDegToRad));
     DoRotate(2, -90);
     // The turns may leave the vector pointing against the beam.
-    if (engine::toLab(orientation, x)[0] < 0) DoRotate(2, 180);
-    if (owner) owner->redrawPattern();
+    if (engine::toLab(orientation_.matrix, x)[0] < 0) DoRotate(2, 180);
 }
 
 std::array<float, 2> clLAUE::getGoniometer(float u, float v, float w, bool isDirection) const {
     const Vec3d x = engine::unit(toCartesian(u, v, w, isDirection));
-    return engine::goniometerAngles(engine::toLab(orientation, x));
+    return engine::goniometerAngles(engine::toLab(orientation_.matrix, x));
 }
 
 float clLAUE::Angle(Vec3f& p, Vec3f& q) const {
@@ -89,30 +88,20 @@ float clLAUE::AngleHKL(const Vec3f& p, const Vec3f& q) const {
 void clLAUE::applyOrientation() {
     // Always recomputed, whether or not a picture is shown: picking, the
     // command line and the angle calculator read the vectors too.
-    const std::size_t rows = recipVectors.size();
-    labByReflection.resize(rows);
-    for (std::size_t i = 0; i < rows; ++i) {
-        const VectorRow& g = recipVectors[i];
-        const Vec3d t = engine::toLab(orientation, Vec3d{g[0], g[1], g[2]});
-        labByReflection[i] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
-    }
+    engine::turnIntoLaboratory(orientation_, list_, axisVectors);
     depthOrderValid = false;
-    for (std::size_t k = 0; k < 3; ++k) {
-        const Vec3d t = engine::toLab(orientation, axisVectors[k]);
-        labAxisVectors[k] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
-    }
     updateOrientationTexts();
-    if (owner) owner->showOrientation(m_auvw);
 }
 
 // The laboratory table sorted along the beam (column 3 the list index), and
 // in column 3 of recipVectors the row where each reflection now stands.
 void clLAUE::sortDepthOrder() const {
     if (depthOrderValid) return;
-    const std::size_t rows = labByReflection.size();
+    const std::size_t rows = orientation_.lab.size();
     labVectors.resize(rows);
+    recipVectors.resize(rows);
     for (std::size_t i = 0; i < rows; ++i) {
-        const Vec3f& t = labByReflection[i];
+        const Vec3f& t = orientation_.lab[i];
         labVectors[i] = {t[0], t[1], t[2], static_cast<float>(i)};
     }
     engine::qSort(labVectors, 0, static_cast<int32_t>(rows) - 1, 0);
@@ -134,16 +123,17 @@ const std::vector<VectorRow>& clLAUE::recipVectorTable() const {
 }
 
 const Vec3f& clLAUE::labVectorOf(int32_t n) const {
-    if (n < 0 || static_cast<std::size_t>(n) >= labByReflection.size())
+    if (n < 0 || static_cast<std::size_t>(n) >= orientation_.lab.size())
         throw Error(Error::SubscriptOutOfRange, "Subscript out of range");
-    return labByReflection[static_cast<std::size_t>(n)];
+    return orientation_.lab[static_cast<std::size_t>(n)];
 }
 
 void clLAUE::updateOrientationTexts() {
     // The beam in the crystal frame is column 0 of O. Its components along a,
     // b, c are its dot products with a*, b*, c* (the columns of the reciprocal
     // basis); its plane indices are its dot products with a, b, c.
-    const Vec3d beam{orientation[0][0], orientation[1][0], orientation[2][0]};
+    const Mat3f& o = orientation_.matrix;
+    const Vec3d beam{o[0][0], o[1][0], o[2][0]};
     const engine::Mat3d& direct = metric.directBasis();
     const engine::Mat3d& reciprocal = metric.reciprocalBasis();
     Vec3d uvw{}, hkl{};

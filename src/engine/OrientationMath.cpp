@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/Cell.h"
+#include "engine/Orientation.h"
 #include "util/NumberText.h"
 
 namespace lumora::engine {
@@ -134,6 +135,25 @@ std::array<int, 3> smallIntegers(Vec3d v) {
 std::string indexText(const std::array<int, 3>& n, char open, char close) {
     return std::string(" ") + open + std::to_string(n[0]) + "  " + std::to_string(n[1]) + "  " +
            std::to_string(n[2]) + close;
+}
+
+void turnIntoLaboratory(Orientation& o, const ReflectionList& list, const std::array<Vec3f, 3>& axes) {
+    const Mat3f& m = o.matrix;
+    // The products are summed in double, as toLab does, and stored as singles.
+    const double m00 = m[0][0], m01 = m[0][1], m02 = m[0][2], m10 = m[1][0], m11 = m[1][1], m12 = m[1][2],
+                 m20 = m[2][0], m21 = m[2][1], m22 = m[2][2];
+    o.lab.resize(list.rows.size());
+    for (std::size_t i = 0; i < list.rows.size(); ++i) {
+        const Vec3f& g = list.rows[i].g;
+        const double x = g[0], y = g[1], z = g[2];
+        o.lab[i] = {static_cast<float>(m00 * x + m10 * y + m20 * z),
+                    static_cast<float>(m01 * x + m11 * y + m21 * z),
+                    static_cast<float>(m02 * x + m12 * y + m22 * z)};
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        const Vec3d t = toLab(m, axes[k]);
+        o.labAxes[k] = {static_cast<float>(t[0]), static_cast<float>(t[1]), static_cast<float>(t[2])};
+    }
 }
 
 }  // namespace lumora::engine

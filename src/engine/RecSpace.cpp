@@ -27,47 +27,35 @@ float fitFilmScale(int width, int height, float distance, float filmWidth, float
 
 }  // namespace engine
 
-void clLAUE::setPictureSize(int width, int height) {
-    pictureWidth_ = width;
-    pictureHeight_ = height;
-}
-
-void clLAUE::setAxisVectors() {
-    const engine::Mat3d& direct = metric.directBasis();
-    for (int k = 0; k < 3; ++k)
-        for (int j = 0; j < 3; ++j) axisVectors[k][j] = static_cast<float>(direct[k][j]);
-}
-
 void clLAUE::RECSPACE_setData() {
-    const auto rows =
-        static_cast<std::size_t>(std::clamp<int32_t>(n_hkl, 0, static_cast<int32_t>(listH.size())));
+    const std::size_t rows = list_.rows.size();
     recipVectors.assign(rows, VectorRow{});
     labVectors.clear();
-    labels3D_.assign(rows, std::string());
     // The extents describe this list only, whoever asks for it.
     extents_ = {0, 0, 0, 0};
     for (std::size_t i = 0; i < rows; ++i) {
-        const Vec3f g = toCartesian(listH[i], listK[i], listL[i], false);
+        const Vec3f& g = list_.rows[i].g;
         for (int j = 0; j < 3; ++j) {
             recipVectors[i][j] = g[j];
             extents_[j] = std::max(extents_[j], std::fabs(g[j]));
         }
-        labels3D_[i] = std::to_string(listH[i]) + std::to_string(listK[i]) + std::to_string(listL[i]);
     }
     extents_[3] = std::max({extents_[0], extents_[1], extents_[2]});
-    setAxisVectors();
+    const engine::Mat3d& direct = metric.directBasis();
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 3; ++j) axisVectors[k][j] = static_cast<float>(direct[k][j]);
     applyOrientation();
 }
 
-void clLAUE::RECSPACE_scaleXYZ() {
-    // A scale that cannot be formed (empty list, no film, no picture) keeps
-    // the previous one rather than becoming infinite.
-    const float s3 = engine::fitScale3D(pictureWidth_, pictureHeight_, extents_[3]);
-    if (s3 > 0) scale3D_ = s3;
-    zoom = 1.0f;
-    const float sf = engine::fitFilmScale(pictureWidth_, pictureHeight_, x_fsd, filmWidth, filmHeight);
-    if (sf > 0) filmScale_ = sf;
-    if (owner) owner->redrawPattern();
+ViewScales clLAUE::RECSPACE_scaleXYZ(int width, int height) const {
+    ViewScales scales;
+    scales.scale3D = engine::fitScale3D(width, height, extents_[3]);
+    scales.filmScale = engine::fitFilmScale(width, height, x_fsd, filmWidth, filmHeight);
+    return scales;
+}
+
+std::string clLAUE::label3D(int32_t n) const {
+    return std::to_string(getH(n)) + std::to_string(getK(n)) + std::to_string(getL(n));
 }
 
 }  // namespace lumora

@@ -1,8 +1,6 @@
-// Reflection lists from .rsv files, and the HKL listing written to a file or
-// the clipboard.
-#include <filesystem>
+// Reflection lists from .rsv files, and the HKL listing.
+#include <vector>
 
-#include "engine/AppState.h"
 #include "engine/LaueEngine.h"
 #include "structure/HklListing.h"
 #include "structure/Rsv.h"
@@ -22,64 +20,46 @@ void clLAUE::readRSV(const std::string& path) {
     const engine::CellMetric newMetric(
         {file.cell[0], file.cell[1], file.cell[2], file.cell[3], file.cell[4], file.cell[5]});
 
+    engine::ReflectionList list;
+    list.rows.resize(file.size());
+    for (std::size_t i = 0; i < file.size(); ++i) {
+        engine::Reflection& r = list.rows[i];
+        r.h = file.h[i];
+        r.k = file.k[i];
+        r.l = file.l[i];
+        r.d = file.d[i];
+        r.f = file.f[i];
+    }
+    list.dMin = file.dMin;
+    list.dMax = file.dMax;
+    list.fMax = file.fMax;
+    list.withIntensity = true;
+    engine::finishList(list, newMetric, true);
+
     for (int i = 0; i < 6; ++i) cell[static_cast<std::size_t>(i)] = file.cell[static_cast<std::size_t>(i)];
     metric = newMetric;
     rsvCellTexts_ = file.cellTexts;
     m_tit = file.title;
-    listH = file.h;
-    listK = file.k;
-    listL = file.l;
-    listD = file.d;
-    listF = file.f;
-    n_hkl = static_cast<int32_t>(file.size());
-    dMin = file.dMin;
-    dMax = file.dMax;
-    fMax = file.fMax;
-    x_withIntensity = true;
-
-    order.assign(static_cast<std::size_t>(n_hkl), {0.0f, 0.0f});
-    for (int32_t i = 0; i < n_hkl; ++i)
-        order[static_cast<std::size_t>(i)] = {listF[static_cast<std::size_t>(i)], static_cast<float>(i)};
-    engine::qSort(order, 0, n_hkl - 1, 0);
-    resetViewForNewList();
-    RECSPACE_setData();
-    RECSPACE_scaleXYZ();
-}
-
-void clLAUE::redimArrays(int32_t n) {
-    const auto rows = static_cast<std::size_t>(std::max(0, n) + 1);
-    listH.resize(rows);
-    listK.resize(rows);
-    listL.resize(rows);
-    listD.resize(rows);
-    listF.resize(rows);
-    order.resize(rows);
+    takeList(std::move(list));
 }
 
 std::string clLAUE::hklListing() const {
-    const auto count = static_cast<std::size_t>(n_hkl);
-    const auto rows =
-        structure::rowsByDecreasingSpacing(std::span(listH.data(), count), std::span(listK.data(), count),
-                                           std::span(listL.data(), count), std::span(listD.data(), count));
+    std::vector<int16_t> h, k, l;
+    std::vector<float> d;
+    for (auto* v : {&h, &k, &l}) v->reserve(list_.rows.size());
+    d.reserve(list_.rows.size());
+    for (const engine::Reflection& r : list_.rows) {
+        h.push_back(r.h);
+        k.push_back(r.k);
+        l.push_back(r.l);
+        d.push_back(r.d);
+    }
+    const auto rows = structure::rowsByDecreasingSpacing(h, k, l, d);
     return structure::hklListingText({cell[0], cell[1], cell[2], cell[3], cell[4], cell[5]}, rows);
 }
 
-void clLAUE::copyData(const std::string& fileName) {
-    const std::string text = hklListing();
-    // The scratch copy in the temporary folder, as the listing has always left one.
-    const std::string& temporary = appState().folders.temporary;
-    if (!temporary.empty()) {
-        try {
-            structure::writeHklListing(std::filesystem::path(temporary) / "tmp.txt", text);
-        } catch (const Error&) {
-            // The scratch copy is a convenience; the listing itself still goes out.
-        }
-    }
-    if (fileName.empty()) {
-        if (owner) owner->copyToClipboard(text);
-        return;
-    }
-    structure::writeHklListing(fileName, text);
+void clLAUE::copyData(const std::string& fileName) const {
+    structure::writeHklListing(fileName, hklListing());
 }
 
 }  // namespace lumora

@@ -67,15 +67,6 @@ IndexLimits indexLimits(float a, float b, float c) {
 
 }  // namespace engine
 
-void clLAUE::resetViewForNewList() {
-    n_spot = 0;
-    resetRotationMatrix();
-    extents_ = {0, 0, 0, 0};
-    scale3D_ = 1.0f;
-    filmScale_ = 1.0f;
-    spotSize = 5.0f;
-}
-
 bool clLAUE::isExtinct(int16_t h, int16_t k, int16_t l) const { return extinction_.isExtinct(h, k, l); }
 
 void clLAUE::GenerateHKL() {
@@ -93,26 +84,21 @@ void clLAUE::GenerateHKL() {
     metric = newMetric;
     matchAxesToCell();
     n_hkl = 0;
-    resetViewForNewList();
-    if (bCSF) fMax = 0;
     x_withIntensity = false;
-    setHINT("generating reflections ...");
     s_maugin = symmetry_.hmSymbol;
-    dMin = limits.dMin;
     thresholdRaised_ = limits.raised;
     setHKLLimits(limits.h, limits.k, limits.l);
-    // The largest d describes the current list only.
-    dMax = 0;
+
+    engine::ReflectionList list;
+    list.dMin = limits.dMin;
+    // The largest F of a structure is kept from the last list with one.
+    list.fMax = bCSF ? 0.0f : list_.fMax;
 
     // Structure factors of a loaded structure, prepared once for the index box.
     std::optional<structure::StructureFactorTable> amplitudes;
     if (bCSF) amplitudes.emplace(cellAtoms_, x_hmax, x_kmax, x_lmax);
 
-    std::vector<int16_t> h_, k_, l_;
-    std::vector<float> d_, f_;
-    for (auto* v : {&h_, &k_, &l_}) v->reserve(1000);
-    d_.reserve(1000);
-    f_.reserve(1000);
+    list.rows.reserve(1000);
     const double rows = (2.0 * x_hmax + 1) * (2.0 * x_kmax + 1);
     for (int h = -x_hmax; h <= x_hmax; ++h) {
         for (int k = -x_kmax; k <= x_kmax; ++k) {
@@ -120,41 +106,40 @@ void clLAUE::GenerateHKL() {
             for (int l = -x_lmax; l <= x_lmax; ++l) {
                 if (h == 0 && k == 0 && l == 0) continue;
                 const float d = metric.spacing(h, k, l);
-                if (d < dMin) continue;
+                if (d < list.dMin) continue;
                 if (extinction_.isExtinct(h, k, l)) continue;
                 // Without atoms every reflection has F = 1; with them, reflections
                 // weaker than 1 are left out.
                 float f = 1.0f;
                 if (amplitudes) {
                     f = static_cast<float>(amplitudes->amplitude(h, k, l, d));
-                    if (f > fMax) fMax = f;
+                    if (f > list.fMax) list.fMax = f;
                     if (f < 1.0f) continue;
                 }
-                h_.push_back(static_cast<int16_t>(h));
-                k_.push_back(static_cast<int16_t>(k));
-                l_.push_back(static_cast<int16_t>(l));
-                d_.push_back(d);
-                f_.push_back(f);
-                if (d > dMax) dMax = d;
+                engine::Reflection r;
+                r.h = static_cast<int16_t>(h);
+                r.k = static_cast<int16_t>(k);
+                r.l = static_cast<int16_t>(l);
+                r.d = d;
+                r.f = f;
+                list.rows.push_back(r);
+                if (d > list.dMax) list.dMax = d;
             }
         }
     }
-    listH = std::move(h_);
-    listK = std::move(k_);
-    listL = std::move(l_);
-    listD = std::move(d_);
-    listF = std::move(f_);
-    n_hkl = static_cast<int32_t>(listH.size());
+    list.withIntensity = bCSF;
+    engine::finishList(list, metric, bCSF);
+    takeList(std::move(list));
+}
 
-    order.assign(static_cast<std::size_t>(n_hkl), {0.0f, 0.0f});
-    if (bCSF) x_withIntensity = true;
-    for (int32_t i = 0; i < n_hkl; ++i) {
-        const auto n = static_cast<std::size_t>(i);
-        order[n] = {bCSF ? listF[n] : listD[n], static_cast<float>(i)};
-    }
-    engine::qSort(order, 0, n_hkl - 1, 0);
+// A new list replaces the old one: the orientation starts again from the identity.
+void clLAUE::takeList(engine::ReflectionList list) {
+    list_ = std::move(list);
+    n_hkl = list_.size();
+    n_spot = 0;
+    x_withIntensity = list_.withIntensity;
+    resetRotationMatrix();
     RECSPACE_setData();
-    RECSPACE_scaleXYZ();
 }
 
 }  // namespace lumora

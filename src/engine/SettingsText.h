@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/AppState.h"
+#include "engine/Settings.h"
 
 namespace lumora {
 

@@ -2,7 +2,6 @@
 // operation listing file.
 #include <fstream>
 
-#include "engine/AppState.h"
 #include "engine/LaueEngine.h"
 #include "symmetry/OperationList.h"
 #include "symmetry/SymbolResolution.h"
@@ -100,7 +99,7 @@ void clLAUE::changeHall(int16_t index) {
 
 void clLAUE::writeSymmetryListing() const {
     // The listing is for the user to read; failing to write it never stops the choice.
-    const std::string& folder = appState().folders.user;
+    const std::string& folder = defaults_.listingFolder;
     if (folder.empty()) return;
     std::ofstream out(folder + "/symmetry.txt", std::ios::binary | std::ios::trunc);
     if (out) out << symmetry::listingText(symmetry_);

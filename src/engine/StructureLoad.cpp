@@ -1,6 +1,5 @@
 // Loading crystal structures: the three readers, installing a parsed file and
 // expanding its atoms over the cell.
-#include "engine/AppState.h"
 #include "engine/LaueEngine.h"
 #include "structure/CelReader.h"
 #include "structure/CifReader.h"

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/AppState.h"
-
 namespace lumora::render {
 
 // Colours of the pattern drawing, 0xRRGGBB.
@@ -50,20 +48,6 @@ inline uint32_t readableOnBlack(uint32_t c) {
         if (contrastOnBlack(mixed) >= kReadableOnBlack) break;
     }
     return mixed;
-}
-
-// A colour of the drawing as it is shown on the current background.
-inline uint32_t onBackground(uint32_t c) { return appState().flags.blackBackground ? readableOnBlack(c) : c; }
-
-// The label colour of the options is kept as red + 256 green + 65536 blue.
-inline uint32_t labelColour() {
-    const auto c = static_cast<uint32_t>(appState().currentLabelColour);
-    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-}
-
-// Entry 0..255 of the spot palette.
-inline uint32_t paletteColour(int entry) {
-    return appState().palette[static_cast<std::size_t>(std::clamp(entry, 0, 255))] & 0xFFFFFFu;
 }
 
 }  // namespace lumora::render

@@ -1,7 +1,6 @@
 // The net disc behind the stereogram and the Wulff monitor, and the polar net.
 #include <cmath>
 
-#include "engine/AppState.h"
 #include "render/Colours.h"
 #include "render/PatternRenderer.h"
 
@@ -18,7 +17,7 @@ constexpr uint32_t dotOnBlack = 0x373737;   // (55, 55, 55)
 }  // namespace
 
 void PatternRenderer::drawNet(Surface& s, double cx, double cy, double radius) {
-    const DisplayFlags& flags = appState().flags;
+    const DisplayFlags& flags = options_.flags;
     const bool black = flags.blackBackground;
     const uint32_t previousFore = s.foreColor();
 

@@ -1,12 +1,12 @@
 // Frame start, the reciprocal-lattice view, the spot primitives and presenting
-// the finished frame. The films are in FilmDrawing.cpp, the stereogram and the
-// Wulff monitor in StereoDrawing.cpp, the nets in Nets.cpp.
+// the finished frame. The Laue patterns (films and cameras) are in
+// LaueDrawing.cpp, the stereogram and the Wulff monitor in StereoDrawing.cpp,
+// the nets in Nets.cpp.
 #include "render/PatternRenderer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/AppState.h"
 #include "engine/Projection.h"
 #include "render/Colours.h"
 #include "util/Error.h"
@@ -14,10 +14,10 @@
 
 namespace lumora::render {
 
-PatternRenderer::PatternRenderer(clLAUE& laue) : laue_(laue) {}
+PatternRenderer::PatternRenderer(const clLAUE& laue) : laue_(laue) {}
 
 void PatternRenderer::setGraphicsContext(Surface* visible, Surface* structure, Surface* backBuffer,
-                                         QImage* photo) {
+                                         const QImage* photo) {
     visible_ = visible;
     structure_ = structure;
     backBuffer_ = backBuffer;
@@ -26,55 +26,48 @@ void PatternRenderer::setGraphicsContext(Surface* visible, Surface* structure, S
 
 void PatternRenderer::setPictureBox(Surface* visible) { visible_ = visible; }
 
-void PatternRenderer::drawHKL() {
-    if (laue_.f_photosim) {
-        if (visible_) drawHKLPHOTO(*visible_);
+void PatternRenderer::drawHKL(const RenderOptions& options) {
+    if (photoSimulation_) {
+        if (visible_) drawHKLPHOTO(*visible_, options);
         return;
     }
-    drawLAUE();
+    drawLAUE(options);
 }
 
-void PatternRenderer::toggleBW(bool on) {
-    appState().flags.blackBackground = on;
-    drawHKL();
-}
-
-// The photograph with the simulated spots over it has its own drawing; without
-// it the picture stays as it is.
-
-void PatternRenderer::drawLAUE() {
+void PatternRenderer::drawLAUE(const RenderOptions& options) {
     if (laue_.n_hkl == 0) return;
     Surface* target = backBuffer_ ? backBuffer_ : visible_;
     if (!target) return;
     Surface& s = *target;
+    options_ = options;
     try {
-        if (laue_.getZoom() == 0.0f) laue_.setZoom(1.0f);
-        laue_.b_busy = true;
+        busy_ = true;
         startFrame(s);
         const double cx = s.width() / 2.0;
         const double cy = s.height() / 2.0;
         const double stereoRadius = std::min(s.width(), s.height()) * 0.95 / 2 * frame_.zoom;
-        switch (laue_.m_mode) {
-            case 0:
-                drawReciprocalLattice(s, cx, cy);
-                break;
-            case 1:
-            case 2:
-                drawFilm(s, cx, cy);
-                break;
-            case 3:
-                drawStereogram(s, cx, cy, stereoRadius);
-                break;
-            default:
-                break;
+        const int mode = laue_.m_mode;
+        if (mode == kReciprocalPlot) {
+            drawReciprocalLattice(s, cx, cy);
+        } else if (mode == kTransmissionPlot || mode == kBackReflectionPlot) {
+            const engine::Detector film = laue_.laueDetector(options_.flipX);
+            if (!(film.distance > 0)) throw Error(Error::DivisionByZero, "Division by zero");
+            drawLauePattern(s, filmMap(film, cx, cy, options_.filmScale * static_cast<float>(frame_.zoom)),
+                            false);
+        } else if (mode == kDetectorPlot) {
+            drawLauePattern(s, cameraMap(laue_.detector(), s.width(), s.height(), frame_.zoom), false);
+        } else if (mode == kStereogramPlot) {
+            drawStereogram(s, cx, cy, stereoRadius);
         }
-        if (laue_.m_mode != 3 && appState().flags.wulffMonitor) drawWulffMonitor(s);
+        if (mode != kStereogramPlot && options_.flags.wulffMonitor) drawWulffMonitor(s);
+        drawnMode_ = mode;
         present(s);
     } catch (...) {
         // A frame that fails is dropped: the visible surface keeps the last
         // picture and the back buffer is left usable for the next one.
-        laue_.b_busy = false;
+        busy_ = false;
         frameSpots_.clear();
+        drawing_.clear();
         s.clearClip();
         s.setDrawStyle(Surface::DrawStyle::Solid);
         s.setFillStyle(Surface::FillStyle::Solid);
@@ -82,17 +75,19 @@ void PatternRenderer::drawLAUE() {
 }
 
 void PatternRenderer::startFrame(Surface& s) {
-    const DisplayFlags& flags = appState().flags;
-    frame_.zoom = laue_.getZoom();
-    frame_.spacingLimit = laue_.getSpacingThreshold() * laue_.spacingMaximum();
-    frame_.labelLimit = laue_.getLabelThreshold() * laue_.spacingMaximum();
+    const DisplayFlags& flags = options_.flags;
+    frame_.zoom = options_.effectiveZoom();
+    frame_.spacingLimit = options_.spacingThreshold * laue_.spacingMaximum();
+    frame_.labelLimit = options_.labelThreshold * laue_.spacingMaximum();
     frameSpots_.clear();
+    drawing_.clear();
 
     right_ = static_cast<int>(util::nearest(s.width()));
     bottom_ = static_cast<int>(util::nearest(s.height()));
     frame_.labelArea = QRectF(0, 0, s.width(), s.height());
     frame_.inset = {};
-    if (flags.wulffMonitor && laue_.m_mode != 3) frame_.inset = wulffInset(s.width(), s.height()).box();
+    if (flags.wulffMonitor && laue_.m_mode != kStereogramPlot)
+        frame_.inset = wulffInset(s.width(), s.height()).box();
 
     const bool black = flags.blackBackground;
     s.setBackColor(black ? colour::black : colour::white);
@@ -103,25 +98,27 @@ void PatternRenderer::startFrame(Surface& s) {
     s.setFontSize(7);
     s.setFillColor(black ? colour::white : colour::black);
     frame_.spotColour = black ? colour::white : colour::black;
-    s.setForeColor(onBackground(labelColour()));
+    s.setForeColor(onBackground(options_.labelColour));
 }
 
 void PatternRenderer::present(Surface& s) {
     s.clearClip();
-    if (!(!structureVisible_ && appState().flags.structureMonitor && drawStructureMonitor(s))) {
+    if (!(!structureVisible_ && options_.flags.structureMonitor && drawStructureMonitor(s))) {
         if (visible_ && visible_ != &s) visible_->copyFrom(s);
     }
     if (recorder_) recorder_->swap(frameSpots_);
     frameSpots_.clear();
-    laue_.b_busy = false;
+    drawn_.swap(drawing_);
+    drawing_.clear();
+    busy_ = false;
 }
 
 // ---- the reciprocal lattice ----------------------------------------------------
 
 void PatternRenderer::drawReciprocalLattice(Surface& s, double cx, double cy) {
-    const DisplayFlags& flags = appState().flags;
-    const float scale = laue_.scale3D() * static_cast<float>(frame_.zoom);
-    const double depthLimit = flags.zerothLayer ? laue_.getSpotsize() : 999999.0;
+    const DisplayFlags& flags = options_.flags;
+    const float scale = options_.scale3D * static_cast<float>(frame_.zoom);
+    const double depthLimit = flags.zerothLayer ? options_.spotSize : 999999.0;
 
     // The crystal axes from the origin; dotted when they point away from the viewer.
     static constexpr uint32_t axisColours[3] = {colour::red, colour::green, colour::blue};
@@ -134,38 +131,37 @@ void PatternRenderer::drawReciprocalLattice(Surface& s, double cx, double cy) {
 
     // Back to front: the rows are sorted along the beam.
     const auto& lab = laue_.labVectorTable();
-    const auto& spacing = laue_.dList();
-    for (int32_t row = 0; row < laue_.n_hkl; ++row) {
-        const VectorRow& v = lab.at(static_cast<std::size_t>(row));
-        const int32_t n = listIndex(v[3]);
-        const double d = spacing[static_cast<std::size_t>(n)];
+    const engine::ReflectionList& list = laue_.reflections();
+    for (const VectorRow& v : lab) {
+        const auto n = static_cast<int32_t>(v[3]);
+        const double d = list[n].d;
         if (d < frame_.spacingLimit || std::abs(scale * v[0]) >= depthLimit) continue;
         const double x = cx + scale * v[1];
         const double y = cy - scale * v[2];
-        const double r = laue_.spotRadius(n);
+        const double r = laue_.spotRadius(n, options_.spotSize);
         const uint32_t fill = strengthColour(n);
         s.setFillColor(fill);
         drawSpot(s, x, y, r, r <= 1 ? fill : colour::black);
+        drawing_.push_back({n, x, y});
         if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelengthOf(n), r * frame_.zoom, fill);
-        if (d >= frame_.labelLimit && flags.hklIndices)
-            printLabel(s, x + r, y + r, laue_.labels3D().at(static_cast<std::size_t>(n)));
+        if (d >= frame_.labelLimit && flags.hklIndices) printLabel(s, x + r, y + r, laue_.label3D(n));
     }
 }
 
 // Palette colour of a point of the 3-D view: by structure factor or d-spacing.
 // An empty range (all reflections alike) takes the first palette entry.
 uint32_t PatternRenderer::strengthColour(int32_t n) const {
-    const DisplayFlags& flags = appState().flags;
-    const auto i = static_cast<std::size_t>(n);
+    const DisplayFlags& flags = options_.flags;
+    const engine::Reflection& reflection = laue_.reflections()[n];
     double key = 0;
     if (laue_.x_withIntensity) {
         const double fMax = laue_.intensityMaximum();
         if (fMax == 0) return paletteColour(0);
-        key = laue_.fList().at(i) / fMax;
+        key = reflection.f / fMax;
     } else {
         const double range = static_cast<double>(laue_.spacingMaximum()) - laue_.spacingMinimum();
         if (range == 0) return paletteColour(0);
-        key = (laue_.dList().at(i) - static_cast<double>(laue_.spacingMinimum())) / range;
+        key = (reflection.d - static_cast<double>(laue_.spacingMinimum())) / range;
     }
     const uint32_t c =
         paletteColour(engine::paletteEntry(key, flags.blackBackground && !flags.spotColouring));
@@ -173,14 +169,19 @@ uint32_t PatternRenderer::strengthColour(int32_t n) const {
     return flags.spotColouring ? onBackground(c) : c;
 }
 
-// ---- indices into the engine's tables -------------------------------------------
+// ---- colours ------------------------------------------------------------------------
 
-int32_t PatternRenderer::listIndex(float value) const {
-    const double n = util::nearest(value);
-    if (!(n >= 0 && n < static_cast<double>(laue_.dList().size())) || n >= laue_.n_hkl)
-        throw Error(Error::SubscriptOutOfRange, "Subscript out of range");
-    return static_cast<int32_t>(n);
+// A colour of the drawing as it is shown on the frame's background.
+uint32_t PatternRenderer::onBackground(uint32_t c) const {
+    return options_.flags.blackBackground ? readableOnBlack(c) : c;
 }
+
+// Entry 0..255 of the spot palette.
+uint32_t PatternRenderer::paletteColour(int entry) const {
+    return options_.palette[static_cast<std::size_t>(std::clamp(entry, 0, 255))] & 0xFFFFFFu;
+}
+
+// ---- labels and records -------------------------------------------------------------------
 
 void PatternRenderer::drawLabel(Surface& s, int32_t n, double x, double y) {
     int divisor = 0;
@@ -200,11 +201,11 @@ void PatternRenderer::printLabel(Surface& s, double x, double y, const std::stri
 
 void PatternRenderer::record(int32_t n, double x, double y, double cx, double cy, float wavelength,
                              double radius, uint32_t colour) {
-    const auto i = static_cast<std::size_t>(n);
+    const engine::Reflection& r = laue_.reflections()[n];
     SpotRecord spot;
-    spot.h = laue_.hList().at(i);
-    spot.k = laue_.kList().at(i);
-    spot.l = laue_.lList().at(i);
+    spot.h = r.h;
+    spot.k = r.k;
+    spot.l = r.l;
     spot.x = static_cast<float>(x - cx);
     spot.y = static_cast<float>(cy - y);
     spot.wavelength = wavelength;
@@ -220,10 +221,10 @@ bool PatternRenderer::insideVisible(double x, double y) const {
 }
 
 void PatternRenderer::drawSpot(Surface& s, double x, double y, double r, uint32_t outline) {
-    const double radius = r * laue_.getZoom();
+    const double radius = r * options_.effectiveZoom();
     if (radius < 1) {
         s.pixel(util::nearest(x), util::nearest(y), outline);
-    } else if (radius > 2 && laue_.b_alias && insideVisible(x, y)) {
+    } else if (radius > 2 && options_.antialias && insideVisible(x, y)) {
         s.disc(x, y, radius, outline);
     } else {
         s.circle(x, y, radius, outline);
@@ -231,7 +232,7 @@ void PatternRenderer::drawSpot(Surface& s, double x, double y, double r, uint32_
 }
 
 void PatternRenderer::drawCircle(Surface& s, double x, double y, double radius, uint32_t outline) {
-    if (radius > 1 && laue_.b_alias && insideVisible(x, y))
+    if (radius > 1 && options_.antialias && insideVisible(x, y))
         s.disc(x, y, radius, outline);
     else
         s.circle(x, y, radius, outline);

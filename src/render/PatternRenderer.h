@@ -3,86 +3,98 @@
 #include <QFont>
 #include <QImage>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "engine/LaueEngine.h"
+#include "engine/Projection.h"
+#include "render/PatternMaps.h"
+#include "render/RenderOptions.h"
 #include "render/Surface.h"
 
 namespace lumora::render {
 
 // One spot as drawn, for the --spots listing and for tests: indices, position
-// in pixels from the picture centre (y up), wavelength in Å, radius in pixels
-// and fill colour.
+// in pixels from the picture's beam point (y up), wavelength in Å, radius in
+// pixels and fill colour; on a Laue pattern also the detector coordinates
+// (column, row; millimetres from the top left corner on a film) and, on the
+// photo page, the position in photo pixels (column, row from the centre of
+// the top left pixel). Both members of a pair hkl, -h-k-l are recorded, at
+// the same place.
 struct SpotRecord {
     int h = 0, k = 0, l = 0;
     float x = 0, y = 0;
     float wavelength = 0;
     float radius = 0;
     uint32_t colour = 0;
+    double detectorX = std::numeric_limits<double>::quiet_NaN();
+    double detectorY = std::numeric_limits<double>::quiet_NaN();
+    double photoX = std::numeric_limits<double>::quiet_NaN();
+    double photoY = std::numeric_limits<double>::quiet_NaN();
 };
 
-// The drawing half of a document's engine: it draws the engine's current
-// reflection list onto the document's picture surfaces. Drawing goes to the
-// back buffer and reaches the visible surface in one copy, so a frame is never
-// seen half drawn; a frame that fails leaves the previous picture.
+// A spot the last frame put on the picture (picture pixels): what picking finds.
+struct DrawnSpot {
+    int32_t index = 0;
+    double x = 0, y = 0;
+};
+
+// Draws a document's crystal (its engine) onto the document's picture
+// surfaces as the options say. Drawing goes to the back buffer and reaches
+// the visible surface in one copy, so a frame is never seen half drawn; a
+// frame that fails leaves the previous picture. The renderer keeps the spots
+// of the last frame for picking; it never changes the engine.
 class PatternRenderer {
 public:
-    explicit PatternRenderer(clLAUE& laue);
+    explicit PatternRenderer(const clLAUE& laue);
 
     // visible: the pattern surface; structure: the structure surface (may be
     // null); backBuffer: where frames are composed (may be the visible surface
     // itself, e.g. for vector output); photo: the loaded photograph (may be null).
-    void setGraphicsContext(Surface* visible, Surface* structure, Surface* backBuffer, QImage* photo);
+    void setGraphicsContext(Surface* visible, Surface* structure, Surface* backBuffer, const QImage* photo);
     void setPictureBox(Surface* visible);
     Surface* pictureBox() const { return visible_; }
     // Whether the structure surface is currently shown (decides the structure monitor).
     void setStructureVisible(bool shown) { structureVisible_ = shown; }
+    // The photo page instead of the pattern (the document's Photo tab).
+    void setPhotoSimulation(bool on) { photoSimulation_ = on; }
+    bool photoSimulation() const { return photoSimulation_; }
 
-    // Repaints the pattern (the photo simulation when f_photosim is set).
-    void drawHKL();
-    void drawLAUE();
-    // Sets the black background flag and repaints.
-    void toggleBW(bool on);
+    // Repaints the pattern (the photo page when the photo simulation is on).
+    void drawHKL(const RenderOptions& options);
+    void drawLAUE(const RenderOptions& options);
+    // True while a frame is being drawn.
+    bool busy() const { return busy_; }
 
     // Draws the crystal structure onto the structure surface.
-    void drawStructure();
+    void drawStructure(const RenderOptions& options);
 
-    // Picking: the spot nearest to (x, y) on the pattern surface, in pixels.
-    // Within 10 pixels it is marked on the visible surface and described
-    // ("(1-11)  d = 3.1354" and the like); otherwise the text is "no spot".
+    // Picking: the spot of the last frame nearest to (x, y) on the picture it
+    // was drawn on, in pixels. Within 10 pixels it is marked on the visible
+    // surface and described ("(1-11)  d = 3.1354" and the like); otherwise the
+    // text is "no spot".
     std::string findMouseHKL(int mode, double x, double y);
     // The marker of a picked spot: a ring of radius 5 and the text beside it.
     void markSpot(Surface& s, double x, double y, const std::string& text);
+    // The spots of the last frame, in drawing order: each point once.
+    const std::vector<DrawnSpot>& drawnSpots() const { return drawn_; }
 
     // The photo overlay: the photograph scaled to fit with millimetre rulers,
     // and the simulated spots over it as small red rings.
-    void drawHKLPHOTO(Surface& target);
-    // Paints the loaded photograph (when shown) at the top left, scaled to fit,
-    // with its rulers; returns the painted rectangle, empty when none.
+    void drawHKLPHOTO(Surface& target, const RenderOptions& options);
+    // Paints the loaded photograph at the top left, scaled to fit, with its
+    // rulers on a film; returns the painted rectangle, empty when none.
     QRectF paintPhoto(Surface& s);
-    // Resets the photo placement (dx = dy = 999) and turns anti-aliasing off.
-    void movePhoto(float dx, float dy, float factor);
-
-    // Where the photo page puts the film on a page of the given size: the
-    // photo's own millimetre scale (its fit factor times its photo pixels per
-    // film millimetre), or without a photo the film fitted to the page the way
-    // a photo of it would be. The beam centre is the application's photo
-    // centre on that scale, from the top left corner.
-    struct PhotoPlacement {
-        double fit = 0;          // display pixels per photo pixel (0: no photo shown)
-        double pixelsPerMm = 0;  // display pixels per film millimetre (0: no film)
-        double beamX = 0, beamY = 0;
-        QRectF photo;  // the painted photo, empty when none
-    };
-    PhotoPlacement photoPlacement(QSizeF page) const;
+    // Where the photo page puts the pattern on a page of the given size.
+    PhotoPlacement photoPlacement(QSizeF page, const RenderOptions& options) const;
 
     // Records every spot of the pattern body as drawn, in drawing order (null: off).
     void setSpotRecorder(std::vector<SpotRecord>* recorder) { recorder_ = recorder; }
 
     // The spot primitive: radius r in pixels at zoom 1.
     void drawSpot(Surface& s, double x, double y, double r, uint32_t outline);
-    // The pixel-radius circle: anti-aliased when b_alias is set and the radius is above 1.
+    // The pixel-radius circle: anti-aliased when asked for and the radius is above 1.
     void drawCircle(Surface& s, double x, double y, double radius, uint32_t outline);
 
     // Net disc of the stereogram and the Wulff monitor (polar net when the flag is set).
@@ -112,34 +124,49 @@ private:
     bool drawStructureMonitor(Surface& s);
     void drawStructureScene(Surface& s, double left, double top, double width, double height, bool monitor);
     uint32_t strengthColour(int32_t n) const;
-    int32_t listIndex(float value) const;
     void drawLabel(Surface& s, int32_t n, double x, double y);
     // Prints a label with its top left at (x, y) when it fits whole in the
     // frame's label area clear of the inset: no cut-off fragments at the edges.
     void printLabel(Surface& s, double x, double y, const std::string& text);
     void drawReciprocalLattice(Surface& s, double cx, double cy);
-    void drawFilm(Surface& s, double cx, double cy);
+    // The Laue pattern of a film or a camera, placed on the picture by `map`.
+    void drawLauePattern(Surface& s, const DetectorMap& map, bool photoPage);
+    void drawFilmOutline(Surface& s, const DetectorMap& map);
+    void drawCameraFrame(Surface& s, const DetectorMap& map);
     void drawStereogram(Surface& s, double cx, double cy, double radius);
     void drawWulffMonitor(Surface& s);
     void present(Surface& s);
-    void record(int32_t n, double x, double y, double cx, double cy, float wavelength, double radius,
+    void record(int32_t n, double x, double y, double beamX, double beamY, float wavelength, double radius,
                 uint32_t colour);
     bool insideVisible(double x, double y) const;
+    uint32_t onBackground(uint32_t c) const;
+    uint32_t paletteColour(int entry) const;
 
-    clLAUE& laue_;
+    const clLAUE& laue_;
+    RenderOptions options_;
     Surface* visible_ = nullptr;
     Surface* structure_ = nullptr;
     Surface structureBuffer_;
     Surface photoBuffer_;
     Surface* backBuffer_ = nullptr;
-    QImage* photo_ = nullptr;
+    const QImage* photo_ = nullptr;
     bool structureVisible_ = false;
+    bool photoSimulation_ = false;
+    bool busy_ = false;
     std::vector<SpotRecord>* recorder_ = nullptr;
     // the visible rectangle of the frame being drawn
     int right_ = 0, bottom_ = 0;
     Frame frame_;
     // spots of the frame being drawn; they reach the recorder when it is presented
     std::vector<SpotRecord> frameSpots_;
+    // the spots of the last presented frame, and of the frame being drawn
+    std::vector<DrawnSpot> drawn_;
+    std::vector<DrawnSpot> drawing_;
+    int drawnMode_ = -1;  // the plot type of the last frame, -1 before any
+    // Where the reflections of a Laue frame meet the plane: the slot of each
+    // reflection in hits_, -1 for none. Kept from frame to frame for their room.
+    std::vector<int32_t> placedAt_;
+    std::vector<engine::DetectorHit> hits_;
 };
 
 // The face of the printed net's title: a bold italic serif, chosen by family

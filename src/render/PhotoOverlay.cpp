@@ -1,14 +1,13 @@
-// The photo page: a measured Laue photograph fitted into the page with
-// millimetre rulers along its edges, and the simulated film spots over it as
-// red rings about the beam centre the user gives in millimetres.
-//
-// Photo units are pixels of the photo image. The photo is taken to span the
-// film, so one film millimetre is u = (Hp / film height + Wp / film width) / 2
-// photo pixels, and u times the fit factor display pixels.
+// The photo page: a measured Laue photograph or detector frame fitted into the
+// page, and the simulated spots over it as red rings. On a film the photo is
+// taken to span the film, with millimetre rulers along its edges and the beam
+// centre the user gives in millimetres; one film millimetre is
+// u = (Hp / film height + Wp / film width) / 2 photo pixels, and u times the
+// fit factor display pixels. On a camera the frame lies 1:1 on the detector,
+// its pixel (0, 0) on the detector's pixel (0, 0).
 #include <algorithm>
 #include <cmath>
 
-#include "engine/AppState.h"
 #include "render/Colours.h"
 #include "render/PatternRenderer.h"
 #include "util/Error.h"
@@ -18,7 +17,6 @@ namespace lumora::render {
 
 namespace {
 
-constexpr double kRingRadius = 3;
 constexpr double kBeamMarkRadius = 2;
 
 // Ruler tick length in pixels at the i-th millimetre.
@@ -38,12 +36,23 @@ double fitFactor(QSizeF page, QSizeF photo) {
 
 }  // namespace
 
-PatternRenderer::PhotoPlacement PatternRenderer::photoPlacement(QSizeF page) const {
+PhotoPlacement PatternRenderer::photoPlacement(QSizeF page, const RenderOptions& options) const {
     PhotoPlacement at;
+    const bool shown = photo_ && !photo_->isNull() && options.showPhoto;
+    if (laue_.m_mode == kDetectorPlot) {
+        // The frame 1:1 on the detector; without a photo the detector's frame fitted to the page.
+        const engine::Detector& det = laue_.detector();
+        at.fit = fitFactor(page, shown ? QSizeF(photo_->size()) : QSizeF(det.width, det.height));
+        if (shown)
+            at.photo = QRectF(0, 0, photo_->width() * at.fit, photo_->height() * at.fit);
+        else
+            at.fit = 0;
+        return at;
+    }
     const double filmWidth = laue_.getFilmWidth();
     const double filmHeight = laue_.getFilmHeight();
     const bool filmKnown = filmWidth > 0 && filmHeight > 0;
-    if (photo_ && !photo_->isNull() && laue_.b_photo) {
+    if (shown) {
         const QSizeF size = photo_->size();
         at.fit = fitFactor(page, size);
         at.photo = QRectF(0, 0, size.width() * at.fit, size.height() * at.fit);
@@ -52,21 +61,21 @@ PatternRenderer::PhotoPlacement PatternRenderer::photoPlacement(QSizeF page) con
         at.pixelsPerMm = fitFactor(page, QSizeF(filmWidth, filmHeight));
     }
     if (!std::isfinite(at.pixelsPerMm) || at.pixelsPerMm < 0) at.pixelsPerMm = 0;
-    const Settings& settings = appState().settings;
-    at.beamX = settings.photoCentreX * at.pixelsPerMm;
-    at.beamY = settings.photoCentreY * at.pixelsPerMm;
+    at.beamX = options.photoCentreX * at.pixelsPerMm;
+    at.beamY = options.photoCentreY * at.pixelsPerMm;
     return at;
 }
 
-void PatternRenderer::drawHKLPHOTO(Surface& target) {
+void PatternRenderer::drawHKLPHOTO(Surface& target, const RenderOptions& options) {
     if (laue_.n_hkl == 0) return;
+    options_ = options;
     try {
-        if (laue_.getZoom() == 0.0f) laue_.setZoom(1.0f);
-        laue_.b_busy = true;
-        const double zoom = laue_.getZoom();
-        const double spacingLimit = laue_.getSpacingThreshold() * laue_.spacingMaximum();
-        const double labelLimit = laue_.getLabelThreshold() * laue_.spacingMaximum();
-        const DisplayFlags& flags = appState().flags;
+        busy_ = true;
+        frame_.zoom = options_.effectiveZoom();
+        frame_.spacingLimit = options_.spacingThreshold * laue_.spacingMaximum();
+        frame_.labelLimit = options_.labelThreshold * laue_.spacingMaximum();
+        frameSpots_.clear();
+        drawing_.clear();
 
         // Composed off screen at the page's own size (the pattern's back buffer
         // keeps the pattern page's size) and shown in one copy.
@@ -80,67 +89,73 @@ void PatternRenderer::drawHKLPHOTO(Surface& target) {
         page.setFillStyle(Surface::FillStyle::Transparent);
         page.setFontSize(7);
         page.setFillColor(colour::black);
-        page.setForeColor(labelColour());
+        page.setForeColor(options_.labelColour);
 
-        // The rings are placed on the photo's own millimetre scale, fitted to
-        // this page: a photo taken with the document's geometry matches at
-        // zoom 1 whatever the page size. The zoom scales the pattern about the
-        // beam centre, which stays on its point of the photo.
-        const double distance = laue_.x_fsd;
-        if (distance == 0) throw Error(Error::DivisionByZero, "Division by zero");
-        const PhotoPlacement placement = photoPlacement(page.size());
-        const auto scale = static_cast<float>(placement.pixelsPerMm * distance * zoom);
-        const double bx = placement.beamX;
-        const double by = placement.beamY;
-        if (!std::isfinite(bx) || !std::isfinite(by) || !std::isfinite(scale))
-            throw Error(Error::Overflow, "Overflow");
-
-        // Labels stay whole on the painted photo (on the page without one).
-        const QRectF painted = laue_.b_photo ? paintPhoto(page) : QRectF();
-        frame_.labelArea = painted.isEmpty() ? QRectF(0, 0, page.width(), page.height()) : painted;
-        frame_.inset = {};
-
-        frameSpots_.clear();
-        const double cx = page.width() / 2.0, cy = page.height() / 2.0;
-        const auto& spacing = laue_.dList();
-        for (const auto& entry : laue_.drawingOrder()) {
-            const int32_t n = listIndex(entry[1]);
-            const double d = spacing[static_cast<std::size_t>(n)];
-            if (d < spacingLimit) continue;
-            uint32_t unused = 0;
-            const auto p = laue_.projectFilm(n, scale, unused);
-            if (p[0] >= 88888) continue;  // not on the film
-            const double x = bx + p[0];
-            const double y = by - p[1];
-            page.circle(x, y, kRingRadius, colour::red);
-            if (recorder_) record(n, x, y, cx, cy, laue_.wavelengthOfLastSpot(), kRingRadius, colour::red);
-            if (d >= labelLimit && flags.hklIndices) drawLabel(page, n, x, y);
+        const PhotoPlacement placement = photoPlacement(page.size(), options_);
+        DetectorMap map;
+        const bool laue = isLauePlot(laue_.m_mode);
+        if (!laue) {
+            // The 3-D view and the stereogram put no spots on a photo.
+        } else if (laue_.m_mode == kDetectorPlot) {
+            // Pixel (0, 0) of the frame on the detector's: 1:1, whatever the zoom.
+            const engine::Detector& det = laue_.detector();
+            const double fit =
+                placement.fit > 0 ? placement.fit : fitFactor(page.size(), QSizeF(det.width, det.height));
+            if (!(fit > 0)) throw Error(Error::Overflow, "Overflow: the detector has no size to draw");
+            map.detector = det;
+            map.anchorX = det.left();
+            map.anchorY = det.top();
+            map.sx = map.sy = fit;
+        } else {
+            // The rings are placed on the photo's own millimetre scale, fitted
+            // to this page: a photo taken with the document's geometry matches
+            // at zoom 1 whatever the page size. The zoom scales the pattern
+            // about the beam centre, which stays on its point of the photo.
+            const engine::Detector film = laue_.laueDetector(options_.flipX);
+            const double distance = laue_.x_fsd;
+            if (distance == 0) throw Error(Error::DivisionByZero, "Division by zero");
+            const auto scale = static_cast<float>(placement.pixelsPerMm * distance * frame_.zoom);
+            if (!std::isfinite(placement.beamX) || !std::isfinite(placement.beamY) || !std::isfinite(scale))
+                throw Error(Error::Overflow, "Overflow");
+            map = filmMap(film, placement.beamX, placement.beamY, scale);
         }
 
-        if (!flags.spotColouring) page.circle(bx, by, kBeamMarkRadius, colour::blue);
+        // Labels stay whole on the painted photo (on the page without one).
+        const QRectF painted = options_.showPhoto ? paintPhoto(page) : QRectF();
+        frame_.labelArea = painted.isEmpty() ? QRectF(0, 0, page.width(), page.height()) : painted;
+        frame_.inset = {};
+        if (laue)
+            drawLauePattern(page, map, true);
+        else if (!options_.flags.spotColouring && placement.pixelsPerMm > 0)
+            page.circle(placement.beamX, placement.beamY, kBeamMarkRadius, colour::blue);
 
         page.clearClip();
         target.clearClip();
         target.copyFrom(page);
         if (recorder_) recorder_->swap(frameSpots_);
         frameSpots_.clear();
-        laue_.b_busy = false;
+        drawn_.swap(drawing_);
+        drawing_.clear();
+        drawnMode_ = laue_.m_mode;
+        busy_ = false;
     } catch (...) {
         // The page keeps its last picture.
         frameSpots_.clear();
-        laue_.b_busy = false;
+        drawing_.clear();
+        busy_ = false;
     }
 }
 
 QRectF PatternRenderer::paintPhoto(Surface& s) {
-    if (!photo_ || photo_->isNull() || !laue_.b_photo) return {};
+    if (!photo_ || photo_->isNull() || !options_.showPhoto) return {};
     const double wp = photo_->width();
     const double hp = photo_->height();
     const double k = fitFactor(s.size(), photo_->size());
-    laue_.x_filmfac = static_cast<float>(k);
     const QRectF area(0, 0, wp * k, hp * k);
     s.drawImage(0, 0, area.width(), area.height(), *photo_);
     s.clipRect(0, 0, area.width(), area.height());
+    // A camera frame has its pixels, not millimetres, for a scale.
+    if (laue_.m_mode == kDetectorPlot) return area;
 
     // One tick per film millimetre along every edge, counted from the top left.
     const double filmWidth = laue_.getFilmWidth();
@@ -172,16 +187,6 @@ QRectF PatternRenderer::paintPhoto(Surface& s) {
     }
     s.setForeColor(fore);
     return area;
-}
-
-void PatternRenderer::movePhoto(float dx, float dy, float /*factor*/) {
-    // The photo is always fitted at the top left: resetting the placement
-    // leaves the fit factor to the next drawing.
-    if (dx == 999 && dy == 999) {
-        laue_.x_dpifac = 1.0f;
-        laue_.x_filmfac = 1.0f;
-    }
-    laue_.b_alias = false;
 }
 
 }  // namespace lumora::render

@@ -2,7 +2,6 @@
 // plot types, the Wulff monitor.
 #include <algorithm>
 
-#include "engine/AppState.h"
 #include "render/Colours.h"
 #include "render/PatternRenderer.h"
 #include "util/NumberText.h"
@@ -20,42 +19,28 @@ constexpr double insetRadius = 68;
 constexpr double insetMargin = 4;
 constexpr float insetSpotSize = 5.0f;
 
-// The inset draws its spots at a fixed size; the document's size comes back
-// whatever happens while it draws.
-class SpotSizeOverride {
-public:
-    SpotSizeOverride(clLAUE& laue, float size) : laue_(laue), saved_(laue.getSpotsize()) {
-        laue_.setSpotsize(size);
-    }
-    ~SpotSizeOverride() { laue_.setSpotsize(saved_); }
-    SpotSizeOverride(const SpotSizeOverride&) = delete;
-    SpotSizeOverride& operator=(const SpotSizeOverride&) = delete;
-
-private:
-    clLAUE& laue_;
-    float saved_;
-};
-
 }  // namespace
 
 void PatternRenderer::drawStereogram(Surface& s, double cx, double cy, double radius) {
-    const DisplayFlags& flags = appState().flags;
+    const DisplayFlags& flags = options_.flags;
     drawNet(s, cx, cy, radius);
 
-    const auto& spacing = laue_.dList();
-    for (const auto& entry : laue_.drawingOrder()) {
-        const int32_t n = listIndex(entry[1]);
-        const double d = spacing[static_cast<std::size_t>(n)];
+    const engine::ReflectionList& list = laue_.reflections();
+    const std::vector<Vec3f>& lab = laue_.orientation().lab;
+    const SpotStyle style = options_.spotStyle();
+    for (const int32_t n : list.order) {
+        const double d = list[n].d;
         if (d < frame_.spacingLimit) continue;
-        if (laue_.labVectorOf(n)[0] <= lowerHemisphere) continue;
+        if (lab[static_cast<std::size_t>(n)][0] <= lowerHemisphere) continue;
         uint32_t projected = 0;
-        const auto p = laue_.projectStereo(n, static_cast<float>(radius), projected);
+        const auto p = laue_.projectStereo(n, static_cast<float>(radius), projected, style);
         const double x = cx + p[0];
         const double y = cy - p[1];
-        const double r = laue_.spotRadius(n);
+        const double r = laue_.spotRadius(n, options_.spotSize);
         const uint32_t spotColour = flags.spotColouring ? onBackground(projected) : frame_.spotColour;
         s.setFillColor(spotColour);
         drawSpot(s, x, y, r, spotColour);
+        drawing_.push_back({n, x, y});
         if (recorder_) record(n, x, y, cx, cy, laue_.braggWavelengthOf(n), r * frame_.zoom, spotColour);
         if (d >= frame_.labelLimit && flags.hklIndices) drawLabel(s, n, x, y);
     }
@@ -92,17 +77,19 @@ void PatternRenderer::drawWulffMonitor(Surface& s) {
     s.setFillColor(colour::black);
     s.clipEllipse(mx - radius - 2, my - radius - 2, mx + radius + 2, my + radius + 2);
 
-    const SpotSizeOverride spotSize(laue_, insetSpotSize);
-    const auto& spacing = laue_.dList();
-    for (const auto& entry : laue_.drawingOrder()) {
-        const int32_t n = listIndex(entry[1]);
-        if (spacing[static_cast<std::size_t>(n)] < frame_.spacingLimit) continue;
-        if (laue_.labVectorOf(n)[0] <= lowerHemisphere) continue;
+    // The inset draws its spots at a fixed size, without colours.
+    SpotStyle style;
+    style.spotSize = insetSpotSize;
+    const engine::ReflectionList& list = laue_.reflections();
+    const std::vector<Vec3f>& lab = laue_.orientation().lab;
+    for (const int32_t n : list.order) {
+        if (list[n].d < frame_.spacingLimit) continue;
+        if (lab[static_cast<std::size_t>(n)][0] <= lowerHemisphere) continue;
         uint32_t unused = 0;
-        const auto p = laue_.projectStereo(n, static_cast<float>(radius), unused);
+        const auto p = laue_.projectStereo(n, static_cast<float>(radius), unused, style);
         const double x = mx + p[0];
         const double y = my - p[1];
-        const double r = laue_.spotRadius(n) / 2;
+        const double r = laue_.spotRadius(n, insetSpotSize) / 2;
         const uint32_t grey = laue_.spotGrey(n);
         if (r <= 1)
             s.pixel(nearest(x), nearest(y), grey);

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/AppState.h"
 #include "engine/Reflections.h"
 #include "render/Colours.h"
 #include "render/PatternRenderer.h"
@@ -106,7 +105,7 @@ StructureScene structureScene(const clLAUE& laue) {
 
 void PatternRenderer::drawStructureScene(Surface& s, double left, double top, double width, double height,
                                          bool monitor) {
-    const bool black = appState().flags.blackBackground;
+    const bool black = options_.flags.blackBackground;
     const uint32_t fore = black ? colour::white : colour::black;
     s.setForeColor(fore);
     s.setFillStyle(Surface::FillStyle::Solid);
@@ -169,9 +168,9 @@ void PatternRenderer::drawStructureScene(Surface& s, double left, double top, do
         const uint32_t grey = static_cast<uint32_t>(std::clamp(g, 0, 255)) * 0x010101u;
         s.setFillColor(grey);
         drawCircle(s, at[0], at[1], r, fore);
-        if (!monitor && appState().flags.hklIndices) {
+        if (!monitor && options_.flags.hklIndices) {
             s.setFontSize(std::max(1.0, std::min(0.75 * r, 15.0)));
-            s.setForeColor(labelColour());
+            s.setForeColor(options_.labelColour);
             s.textAt(at[0], at[1], atoms[static_cast<std::size_t>(atom.cellAtom)].label);
             s.setForeColor(fore);
             s.setFontSize(7);
@@ -179,21 +178,22 @@ void PatternRenderer::drawStructureScene(Surface& s, double left, double top, do
     }
 }
 
-void PatternRenderer::drawStructure() {
+void PatternRenderer::drawStructure(const RenderOptions& options) {
+    options_ = options;
     Surface* target = structure_;
     if (!target) return;
     try {
         if (!target->isImage()) {
             // Vector output is drawn straight onto its device.
-            target->setBackColor(appState().flags.blackBackground ? colour::black : colour::white);
+            target->setBackColor(options_.flags.blackBackground ? colour::black : colour::white);
             target->clear();
             drawStructureScene(*target, 0, 0, target->width(), target->height(), false);
             return;
         }
         structureBuffer_.resize(target->size(), target->image().devicePixelRatio());
         Surface& s = structureBuffer_;
-        s.setBackColor(appState().flags.blackBackground ? colour::black : colour::white);
-        s.setAntialiasing(laue_.b_alias);
+        s.setBackColor(options_.flags.blackBackground ? colour::black : colour::white);
+        s.setAntialiasing(options_.antialias);
         s.clear();
         drawStructureScene(s, 0, 0, s.width(), s.height(), false);
         s.setAntialiasing(false);
@@ -207,7 +207,7 @@ void PatternRenderer::drawStructure() {
 // (its bottom-left corner) and the frame is presented with it.
 bool PatternRenderer::drawStructureMonitor(Surface& s) {
     const double top = s.height() - kMonitorSize;
-    const bool black = appState().flags.blackBackground;
+    const bool black = options_.flags.blackBackground;
     s.setFillStyle(Surface::FillStyle::Solid);
     s.setFillColor(black ? colour::black : colour::white);
     s.setForeColor(black ? colour::white : colour::black);

@@ -32,6 +32,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/Folders.h"
 #include "app/MainWindow.h"
@@ -39,7 +40,6 @@
 #include "app/PictureBox.h"
 #include "app/SettingsStore.h"
 #include "app/SliderPanel.h"
-#include "engine/AppState.h"
 
 // Readable failures.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }

@@ -147,7 +147,7 @@ TEST_F(DocumentFixture, TabsNeedReflectionsWheelKeysAndButtonsZoomOrTurn) {
 
     for (int i = 0; i < 3; ++i) turnWheel(pb1, -120);  // towards the user: zoom out
     EXPECT_EQ(zoomSlider(), 40);
-    EXPECT_FLOAT_EQ(doc->engine().getZoom(), 0.4f);
+    EXPECT_FLOAT_EQ(doc->renderOptions().zoom, 0.4f);
     for (int i = 0; i < 3; ++i) turnWheel(pb1, -120);
     EXPECT_EQ(zoomSlider(), 10);
     turnWheel(pb1, 120);
@@ -256,7 +256,7 @@ TEST_F(DocumentFixture, ClicksReportSpotsWithinTenPixelsDragsTurnAndRightDragsZo
     const QPointF at(pb1->width() * 0.75, 200);
     drag(pb1, at, at - QPointF(0, 50), Qt::RightButton);
     EXPECT_EQ(zoomSlider(), 80);
-    EXPECT_FLOAT_EQ(doc->engine().getZoom(), 0.8f);
+    EXPECT_FLOAT_EQ(doc->renderOptions().zoom, 0.8f);
 }
 
 TEST_F(DocumentFixture, SampleCellsChooseAxesAndTheHintNamesARaisedThreshold) {

@@ -194,7 +194,7 @@ TEST_F(DocumentFixture, EverySliderShowsItsNameAndValueWithItsUnitClearOfTheKnob
     EXPECT_EQ(captions(), QStringList({QStringLiteral("zoom-factor %1 %").arg(zoom), "d-threshold 0 %",
                                        "label-threshold 100 %",
                                        QStringLiteral("spot-size %1 px").arg(spot / 10.0, 0, 'f', 1)}));
-    EXPECT_FLOAT_EQ(doc->engine().getLabelThreshold(), 1.0f);
+    EXPECT_FLOAT_EQ(doc->renderOptions().labelThreshold, 1.0f);
 }
 
 TEST(PictureBoxTest, ShowsAFinerPictureAtTheScreenRatioAndReportsMouseAndWheel) {
@@ -271,38 +271,27 @@ TEST_F(PhotoPanelTest, CentreFieldsAreReadWhenTheyLoseTheFocusAndThePointerIsSho
     EXPECT_EQ(y->text(), "12");
 
     // A 900 x 1200 pixel photo of the 90 x 120 mm film, drawn at half size.
-    clLAUE laue;
-    render::PatternRenderer renderer(laue);
-    laue.setPictureSize(450, 600);
-    laue.SGTAB_find("P 1");
-    laue.GenerateHKL();
-    laue.m_mode = 1;
     QImage photo(900, 1200, QImage::Format_RGB32);
     photo.fill(QColor(40, 40, 40));
-    laue.b_photo = true;
+    const QSizeF film(90, 120);
     panel.resize(450 + 130, 600);
     panel.show();
     QApplication::processEvents();
     PictureBox* pb2 = panel.picture();
     ASSERT_EQ(pb2->size(), QSize(450, 600));
-    render::Surface mem(pb2->size());
-    renderer.setGraphicsContext(&pb2->surface(), nullptr, &mem, &photo);
-    renderer.drawHKLPHOTO(pb2->surface());
-    ASSERT_FLOAT_EQ(laue.x_filmfac, 0.5f);
 
-    panel.showPointer(225, 150, laue, photo);
+    panel.showPointer(225, 150, photo, true, film);
     EXPECT_EQ(panel.pointerField(0)->text(), "450, 300");
     EXPECT_EQ(panel.pointerField(1)->text(), "45.0, 30.0");
     EXPECT_EQ(panel.rulerMarker(0)->geometry().center().x(), 225);
     EXPECT_EQ(panel.rulerMarker(1)->geometry().center().y(), 150);
     // Beyond the painted photo the pointer stays on its edge.
-    panel.showPointer(449.9, 700, laue, photo);
+    panel.showPointer(449.9, 700, photo, true, film);
     EXPECT_EQ(panel.pointerField(1)->text(), "90.0, 120.0");
-    panel.showPointer(-20, 0.3, laue, photo);
+    panel.showPointer(-20, 0.3, photo, true, film);
     EXPECT_EQ(panel.pointerField(0)->text(), "0, 1");
     // Photo switched off: nothing to read.
-    laue.b_photo = false;
-    panel.showPointer(100, 100, laue, photo);
+    panel.showPointer(100, 100, photo, false, film);
     EXPECT_TRUE(panel.pointerField(0)->text().isEmpty());
     EXPECT_FALSE(panel.rulerMarker(0)->isVisible());
 }

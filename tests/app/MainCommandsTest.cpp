@@ -35,7 +35,7 @@ TEST_F(MainCommandsTest, EachExampleFileOpensWithItsStatusTextAndPhotosInAnyCase
     EXPECT_EQ(hint(active()), kPhoto);
     EXPECT_TRUE(item("&View", "Background Image")->isChecked());
     choose("&View", "Background Image");
-    EXPECT_FALSE(active()->engine().b_photo);
+    EXPECT_FALSE(active()->photoShown());
     EXPECT_TRUE(ask_.messages.isEmpty()) << ask_.messages.join('\n').toStdString();
 
     // Every usual spelling of a photo opens, in any case; with no document open a photo gets one.
@@ -47,8 +47,8 @@ TEST_F(MainCommandsTest, EachExampleFileOpensWithItsStatusTextAndPhotosInAnyCase
         window_->openFile(photo);
         EXPECT_EQ(window_->documentCounter(), ++documents);
         ASSERT_NE(active(), nullptr) << name;
-        EXPECT_TRUE(active()->engine().b_photo);
-        EXPECT_EQ(QFileInfo(QString::fromStdString(active()->engine().f_photofile)).fileName(), name);
+        EXPECT_TRUE(active()->photoShown());
+        EXPECT_EQ(QFileInfo(active()->photoFile()).fileName(), name);
         choose("&Window", "Close All");
     }
     // A structure file in capitals is read as its type.

@@ -92,7 +92,7 @@ TEST_F(DocumentFixture, APhotoTooLargeIsRefusedWithItsSizeAndTheShownOneStays) {
     ASSERT_TRUE(writeFile(dir_.filePath("huge.png"), pngHeader(20000, 20000)));
     doc->loadPhoto(dir_.filePath("huge.png"));
     EXPECT_EQ(ask_.messages, QStringList({"Lumora: Error 6: huge.png: too large (1526 MB)"}));
-    EXPECT_TRUE(doc->engine().f_photofile.empty());
+    EXPECT_TRUE(doc->photoFile().isEmpty());
 }
 
 }  // namespace

@@ -59,11 +59,9 @@ TEST_F(SurfacesTest, ThePhotoPageKeepsThePhotosScaleWhicheverTabWasShownBefore) 
     // Ring centres in photo pixels: the rings are recorded from the page centre.
     const auto rings = [&] {
         d->Redraw();
-        const double fit = d->engine().x_filmfac;
-        const QSizeF size = page->surface().size();
+        // The rings are also recorded in photo pixels, from the centre of the top left pixel.
         std::vector<QPointF> at;
-        for (const render::SpotRecord& s : spots)
-            at.emplace_back((size.width() / 2 + s.x) / fit, (size.height() / 2 - s.y) / fit);
+        for (const render::SpotRecord& s : spots) at.emplace_back(s.photoX + 0.5, s.photoY + 0.5);
         return at;
     };
     const std::vector<QPointF> first = rings();

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/AppState.h"
 #include "engine/LaueEngine.h"
 
 namespace lumora::testing {
@@ -16,25 +15,6 @@ using Cell = std::array<double, 6>;
 inline constexpr Cell kCubic5{5, 5, 5, 90, 90, 90};
 inline constexpr Cell kTriclinic{5.2, 6.1, 7.3, 82, 97, 104.5};
 inline constexpr double kDeg = 3.14159265358979323846 / 180;
-
-class AppStateGuard : public ::testing::Test {
-protected:
-    void SetUp() override { saved_ = appState(); }
-    void TearDown() override { appState() = saved_; }
-
-private:
-    AppState saved_;
-};
-
-struct RecordingOwner : EngineOwner {
-    std::vector<std::string> hints, orientations;
-    std::string clipboard;
-    int redraws = 0;
-    void setHINT(const std::string& text) override { hints.push_back(text); }
-    void showOrientation(const std::string& auvw) override { orientations.push_back(auvw); }
-    void redrawPattern() override { ++redraws; }
-    void copyToClipboard(const std::string& t) override { clipboard = t; }
-};
 
 inline void setCell(clLAUE& laue, const Cell& cell) {
     for (int i = 0; i < 6; ++i) laue.setCellConstant(i, float(cell[std::size_t(i)]));

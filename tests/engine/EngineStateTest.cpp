@@ -13,13 +13,33 @@
 using namespace lumora;
 using namespace lumora::testing;
 
-using EngineState = AppStateGuard;
+TEST(EngineState, FirstRunDefaultsWithoutSettings) {
+    const clLAUE laue;
+    EXPECT_EQ(util::formatNumber(laue.x_lambda_min, "0.0###"), "0.248");  // 12.398 / 50 kV
+    EXPECT_EQ(laue.x_voltage, 50.0f);
+    EXPECT_EQ(laue.x_fsd, 30.0f);
+    EXPECT_EQ(laue.getFilmWidth(), 90.0f);
+    EXPECT_EQ(laue.getFilmHeight(), 120.0f);
+    EXPECT_EQ(laue.m_mode, kReciprocalPlot);
+    clLAUE mo;
+    mo.getKa12();
+    EXPECT_EQ(mo.characteristicLines()[0], 0.7093f);  // molybdenum K alpha 1
+}
 
-TEST_F(EngineState, DefaultsComeFromTheApplicationSettings) {
-    appState().settings.voltage = 30;
-    appState().settings.filmDistance = 40;
+TEST(EngineState, DefaultsComeFromTheApplicationSettings) {
+    EngineDefaults defaults;
+    defaults.voltage = 30;
+    defaults.filmDistance = 40;
+    defaults.filmWidth = 127;
+    defaults.filmHeight = 178;
+    defaults.anodeIndex = 2;
     clLAUE laue;
+    laue.newDocument(defaults);
     EXPECT_EQ(laue.x_fsd, 40.0f);
+    EXPECT_EQ(laue.getFilmWidth(), 127.0f);
+    EXPECT_EQ(laue.getFilmHeight(), 178.0f);
+    laue.getKa12();
+    EXPECT_EQ(laue.characteristicLines()[0], 1.54056f);                    // copper K alpha 1
     EXPECT_EQ(util::formatNumber(laue.x_lambda_min, "0.0###"), "0.4133");  // 12.398 / 30
     EXPECT_EQ(laue.x_lambda_max, 2.5f);
     EXPECT_EQ(laue.getCellString(), "5 x 5 x 5 <90 x 90 x 90>");
@@ -29,7 +49,7 @@ TEST_F(EngineState, DefaultsComeFromTheApplicationSettings) {
     EXPECT_EQ(laue.getHKL2(listIndex(laue, -10, 0, 2)), " -10   0   2");
 }
 
-TEST_F(EngineState, BadValuesAndIndicesAreRefused) {
+TEST(EngineState, BadValuesAndIndicesAreRefused) {
     clLAUE laue;
     for (float v : {0.0f, -10.0f, std::nanf("")}) {
         laue.x_voltage = v;
@@ -44,7 +64,9 @@ TEST_F(EngineState, BadValuesAndIndicesAreRefused) {
     EXPECT_THROW(laue.getCellConstant(7), Error);
     EXPECT_THROW(laue.setCellConstant(-1, 1), Error);
     EXPECT_THROW(laue.setF(0, 1), Error);
-    appState().settings.anodeIndex = 9;
+    EngineDefaults noAnode;
+    noAnode.anodeIndex = 9;
+    laue.newDocument(noAnode);
     EXPECT_THROW(laue.getKa12(), Error);
     laue.setHKLLimits(60, 3, 7);  // not capped: the generation derives them from the cell
     EXPECT_EQ(std::tie(laue.x_hmax, laue.x_kmax, laue.x_lmax),
@@ -56,21 +78,32 @@ TEST_F(EngineState, BadValuesAndIndicesAreRefused) {
     EXPECT_EQ(laue.symmetryState().hallSymbol, "-A 2yac");
 }
 
-TEST_F(EngineState, ChoosingAGroupWritesTheOperationListing) {
+TEST(EngineState, ChoosingAGroupWritesTheOperationListing) {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / ("lumora-listing-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    appState().folders.user = dir.string();
+    const auto listing = [&] {
+        std::stringstream text;
+        text << std::ifstream(dir / "symmetry.txt", std::ios::binary).rdbuf();
+        return text.str();
+    };
+    EngineDefaults defaults;
+    defaults.listingFolder = dir.string();
     clLAUE laue;
+    laue.newDocument(defaults);
     laue.SGTAB_find("P -1");
-    std::stringstream text;
-    text << std::ifstream(dir / "symmetry.txt", std::ios::binary).rdbuf();
-    EXPECT_EQ(text.str().substr(0, 26), "Hall: -P 1\r\n 1" + std::string(12, ' '));
+    EXPECT_EQ(listing().substr(0, 26), "Hall: -P 1\r\n 1" + std::string(12, ' '));
     EXPECT_EQ(laue.opCount(), 2);
-    // An unwritable folder never stops the choice.
-    appState().folders.user = (dir / "missing" / "deeper").string();
-    EXPECT_NO_THROW(laue.SGTAB_find("P 21/C"));
+    // No folder: nothing is written.
+    laue.newDocument(EngineDefaults{});
+    laue.SGTAB_find("P 21/C");
     EXPECT_EQ(laue.opCount(), 4);
+    EXPECT_EQ(listing().substr(0, 12), "Hall: -P 1\r\n");
+    // An unwritable folder never stops the choice.
+    defaults.listingFolder = (dir / "missing" / "deeper").string();
+    laue.newDocument(defaults);
+    EXPECT_NO_THROW(laue.SGTAB_find("P -1"));
+    EXPECT_EQ(laue.opCount(), 2);
     fs::remove_all(dir);
 }
 
@@ -145,23 +178,28 @@ TEST(StructureEngine, AFailedLoadLeavesTheCrystalAsItWas) {
     std::filesystem::remove(bad);
 }
 
-TEST(StructureEngine, ListingGoesToAFileOrTheClipboard) {
+TEST(StructureEngine, ListingGoesToAFile) {
     clLAUE laue;
-    RecordingOwner owner;
-    laue.newDocument(&owner);
     generate(laue, {4, 4, 4, 90, 90, 90}, "F M 3 M");
-    laue.copyData("");
-    EXPECT_EQ(owner.clipboard.substr(0, 12), "Unit Cell : ");
-    EXPECT_EQ(owner.clipboard, laue.hklListing());
-    const auto path = std::filesystem::temp_directory_path() / "lumora-listing.txt";
+    const std::string listing = laue.hklListing();
+    EXPECT_EQ(listing.substr(0, 12), "Unit Cell : ");
+    // 111 is the reflection of largest d in F m -3 m: it heads the rows.
+    EXPECT_NE(listing.find("   1   1   1"), std::string::npos);
+    EXPECT_LT(listing.find("   1   1   1"), listing.find("   2   0   0"));
+    EXPECT_EQ(listing.find("   1   0   0"), std::string::npos);  // absent in F
+    const auto path =
+        std::filesystem::temp_directory_path() / ("lumora-listing-" + std::to_string(::getpid()) + ".txt");
     laue.copyData(path.string());
     std::ifstream in(path, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), owner.clipboard);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), listing);
     std::filesystem::remove(path);
-    try {
-        laue.copyData("/nonexistent-folder/listing.txt");
-        FAIL() << "an unwritable path was reported as written";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.number(), Error::PathAccess);
+    // No name and an unwritable folder are both refused: there is no other place it goes.
+    for (const std::string& name : {std::string(), std::string("/nonexistent-folder/listing.txt")}) {
+        try {
+            laue.copyData(name);
+            ADD_FAILURE() << "'" << name << "' was reported as written";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), Error::PathAccess) << name;
+        }
     }
 }

@@ -8,16 +8,13 @@
 using namespace lumora;
 using namespace lumora::testing;
 
-using GeometryCheck = AppStateGuard;
-
 // Beam along +x, film at distance D. The reflecting planes' unit normal n
 // (taken on the side facing along the beam) makes the Bragg angle theta with
 // the beam's perpendicular: sin(theta) = n_x, lambda = 2 d sin(theta). The
 // diffracted ray s = x - 2 (x.n) n meets the film at D |s_yz| / |s_x| from the
 // centre, along n's own (y, z) direction, y negated on the back-reflection film.
-TEST_F(GeometryCheck, CubicAndTriclinicCrystalsOnBothFilms) {
-    appState().settings.flipX = false;
-    appState().flags = DisplayFlags{};
+TEST(GeometryCheck, CubicAndTriclinicCrystalsOnBothFilms) {
+    const SpotStyle style;  // films seen from outside
     const double distance = 30;
     for (const auto& [cell, group] :
          {std::pair{Cell{5.431, 5.431, 5.431, 90, 90, 90}, "F d -3 m"}, std::pair{kTriclinic, "P 1"}}) {
@@ -48,24 +45,24 @@ TEST_F(GeometryCheck, CubicAndTriclinicCrystalsOnBothFilms) {
                                   std::fabs(along - 4) < 1e-3;
                 for (double limit : {44.0, 45.0, 46.0}) borderline |= std::fabs(thetaDeg - limit) < 1e-3;
                 if (borderline) continue;
-                uint32_t colour = 0;
-                const auto p = laue.LAUEXY(static_cast<int32_t>(j), static_cast<float>(distance), colour);
+                const FilmProjection p =
+                    laue.LAUEXY(static_cast<int32_t>(j), static_cast<float>(distance), style);
                 const std::string what =
                     std::to_string(h) + " " + std::to_string(k) + " " + std::to_string(l);
                 if (lambda < laue.x_lambda_min || lambda > laue.x_lambda_max) {
-                    EXPECT_EQ(p[0], 99999) << what;
+                    EXPECT_EQ(p.x, 99999) << what;
                     ++outsideBand;
                     continue;
                 }
                 const bool onFilm = mode == 1 ? thetaDeg < 44 && s[0] > 0 : thetaDeg > 46 && s[0] < 0;
                 if (!onFilm || along < 4) {  // the other geometry, or behind the beam stop
-                    EXPECT_GE(p[0], 88888) << what;
+                    EXPECT_GE(p.x, 88888) << what;
                     continue;
                 }
                 const double x = (mode == 1 ? along : -along) * n[1] / r, y = along * n[2] / r;
-                EXPECT_NEAR(p[0], x, 1e-3 * along) << what;
-                EXPECT_NEAR(p[1], y, 1e-3 * along) << what;
-                EXPECT_NEAR(laue.wavelengthOfLastSpot(), lambda, 1e-5 * lambda) << what;
+                EXPECT_NEAR(p.x, x, 1e-3 * along) << what;
+                EXPECT_NEAR(p.y, y, 1e-3 * along) << what;
+                EXPECT_NEAR(p.wavelength, lambda, 1e-5 * lambda) << what;
                 ++placed;
             }
             EXPECT_GT(placed, 30) << group << " mode " << mode;

@@ -16,13 +16,12 @@ uint32_t rgb(int r, int g, int b) { return static_cast<uint32_t>(r << 16 | g << 
 // A 5 Å cubic crystal whose (1 0 0) reciprocal vector can be put at any Bragg
 // angle theta and azimuth phi on the film: its laboratory direction is
 // (sin theta, cos theta cos phi, cos theta sin phi), d = 5 Å, lambda = 10 sin theta.
-class Projection : public AppStateGuard {
+// Spots are drawn in the grey palette on white, films seen from outside.
+class Projection : public ::testing::Test {
 protected:
     void SetUp() override {
-        AppStateGuard::SetUp();
-        appState().settings.flipX = false;
-        appState().flags = DisplayFlags{};
-        engine::buildSpotPalette(false, appState().palette);
+        palette = engine::spotPalette(false);
+        style.palette = &palette;
         generate(laue, kCubic5);
         laue.x_lambda_min = 0.1f;
         laue.x_lambda_max = 20;
@@ -35,40 +34,45 @@ protected:
         return labRow(laue, 1, 0, 0);
     }
 
-    std::array<float, 2> film(int mode, int32_t row, float scale = 100) {
+    FilmProjection film(int mode, int32_t row, float scale = 100) {
         laue.m_mode = static_cast<int16_t>(mode);
-        return laue.LAUEXY(row, scale, colour);
+        return laue.LAUEXY(row, scale, style);
     }
 
     clLAUE laue;
-    uint32_t colour = 0x123456;
+    engine::SpotPalette palette{};
+    SpotStyle style;
 };
 
 }  // namespace
 
 TEST_F(Projection, AnglesBetweenTheGeometriesAreHidden) {
     const int32_t ten = place(10);
-    EXPECT_NEAR(film(1, ten)[0], 100 * std::tan(20 * kDeg), 1e-3);  // 2 theta from the beam
-    EXPECT_FLOAT_EQ(laue.spotRadiusOfLastSpot(), 5.5f);             // d = dMax: spotSize + 0.5
-    colour = 0x123456;
-    for (int mode : {0, 3}) EXPECT_EQ(film(mode, ten)[0], 88888) << mode;  // not a film
-    EXPECT_EQ(colour, 0x123456u);                                          // not placed: colour untouched
+    const FilmProjection placed = film(1, ten);
+    EXPECT_NEAR(placed.x, 100 * std::tan(20 * kDeg), 1e-3);  // 2 theta from the beam
+    EXPECT_FLOAT_EQ(placed.radius, 5.5f);                    // d = dMax: spotSize + 0.5
+    EXPECT_NEAR(placed.wavelength, 10 * std::sin(10 * kDeg), 1e-5);
+    for (int mode : {0, 3}) {  // not a film: hidden, and no spot to draw
+        const FilmProjection p = film(mode, ten);
+        EXPECT_EQ(p.x, 88888) << mode;
+        EXPECT_EQ(p.radius, 0) << mode;
+    }
     // Expected x on the transmission and back-reflection films; 0 means placed.
     using C = std::tuple<double, float, float>;
     for (const auto& [theta, transmission, back] :
          {C{44.5, 88888, 99999}, C{44.95, 88888, 99999}, C{45.05, 99999, 88888}, C{45.9, 99999, 88888},
           C{43.9, 0, 99999}, C{46.1, 99999, 0}, C{90, 99999, 88888}}) {  // 90: the centre of the back film
         const int32_t row = place(theta, 20);
-        const float t = film(1, row)[0], b = film(2, row)[0];
+        const float t = film(1, row).x, b = film(2, row).x;
         EXPECT_TRUE(transmission == 0 ? t < 88888 : t == transmission) << theta << ": " << t;
         EXPECT_TRUE(back == 0 ? b < 88888 : b == back) << theta << ": " << b;
     }
     const int32_t row = place(45, 20);
-    EXPECT_GE(film(1, row)[0], 88888);
-    EXPECT_GE(film(2, row)[0], 88888);
+    EXPECT_GE(film(1, row).x, 88888);
+    EXPECT_GE(film(2, row).x, 88888);
     // The beam stop: 100 tan 2 degrees = 3.49 < 4.
-    EXPECT_EQ(film(1, place(1), 100)[0], 88888);
-    EXPECT_NEAR(film(1, place(1), 200)[0], 200 * std::tan(2 * kDeg), 1e-3);
+    EXPECT_EQ(film(1, place(1), 100).x, 88888);
+    EXPECT_NEAR(film(1, place(1), 200).x, 200 * std::tan(2 * kDeg), 1e-3);
 }
 
 TEST_F(Projection, WavelengthLimitsAreInclusive) {
@@ -76,32 +80,52 @@ TEST_F(Projection, WavelengthLimitsAreInclusive) {
     const float lambda = laue.braggWavelength(row);
     laue.x_lambda_min = lambda;
     laue.x_lambda_max = 2.5f;
-    EXPECT_LT(film(1, row)[0], 88888);
-    EXPECT_EQ(colour, rgb(170, 170, 170));    // the long end of the band: (1 - 0) * 2/3 * 255
-    appState().flags.blackBackground = true;  // grey on black runs the other way
-    film(1, row);
-    EXPECT_EQ(colour, rgb(85, 85, 85));
-    appState().flags.blackBackground = false;
+    FilmProjection p = film(1, row);
+    EXPECT_LT(p.x, 88888);
+    EXPECT_EQ(p.colour, rgb(170, 170, 170));  // the long end of the band: (1 - 0) * 2/3 * 255
+    style.blackBackground = true;             // grey on black runs the other way
+    EXPECT_EQ(film(1, row).colour, rgb(85, 85, 85));
+    style.blackBackground = false;
     laue.x_lambda_min = std::nextafter(lambda, 100.0f);
-    EXPECT_EQ(film(1, row)[0], 99999);
+    EXPECT_EQ(film(1, row).x, 99999);
     laue.x_lambda_min = 0.5f;
     laue.x_lambda_max = lambda;
-    EXPECT_LT(film(1, row)[0], 88888);
-    EXPECT_EQ(colour, 0u);  // the short end: entry 0
+    p = film(1, row);
+    EXPECT_LT(p.x, 88888);
+    EXPECT_EQ(p.colour, 0u);  // the short end: entry 0
     laue.x_lambda_max = std::nextafter(lambda, 0.0f);
-    EXPECT_EQ(film(1, row)[0], 99999);
+    EXPECT_EQ(film(1, row).x, 99999);
+}
+
+// lambda = 10 sin 10 degrees = 1.7365 in a band of 0.5 to 2.5: key 0.6182,
+// entry (1 - key) * 2/3 * 255 = 64.9 -> 65.
+TEST_F(Projection, ColourComesFromThePaletteOfTheStyle) {
+    const int32_t row = place(10);
+    laue.x_lambda_min = 0.5f;
+    laue.x_lambda_max = 2.5f;
+    EXPECT_EQ(film(1, row).colour, rgb(65, 65, 65));
+    style.palette = nullptr;  // no palette: the entry number as grey
+    EXPECT_EQ(film(1, row).colour, rgb(65, 65, 65));
+    style.blackBackground = true;
+    EXPECT_EQ(film(1, row).colour, rgb(190, 190, 190));  // 255 - 64.9
+    // Coloured spots keep their order on black.
+    const engine::SpotPalette hues = engine::spotPalette(true);
+    style.palette = &hues;
+    style.spotColouring = true;
+    EXPECT_EQ(film(1, row).colour, hues[65]);
+    EXPECT_NE(hues[65], hues[190]);
 }
 
 TEST_F(Projection, FlipXMirrorsOnlyX) {
     for (int mode : {1, 2}) {
         const int32_t row = place(mode == 1 ? 15 : 60, 35);
-        const auto plain = film(mode, row);
-        appState().settings.flipX = true;
-        const auto flipped = film(mode, row);
-        appState().settings.flipX = false;
-        EXPECT_NE(plain[0], 0);
-        EXPECT_EQ(flipped[0], -plain[0]);
-        EXPECT_EQ(flipped[1], plain[1]);
+        const FilmProjection plain = film(mode, row);
+        style.flipX = true;
+        const FilmProjection flipped = film(mode, row);
+        style.flipX = false;
+        EXPECT_NE(plain.x, 0);
+        EXPECT_EQ(flipped.x, -plain.x);
+        EXPECT_EQ(flipped.y, plain.y);
     }
 }
 
@@ -129,36 +153,38 @@ TEST_F(Projection, EmptyRangesGiveTheSmallestSpotNotNaN) {
     // Through the engine: a band of zero width that still holds the spot ...
     const int32_t row = place(10);
     laue.x_lambda_min = laue.x_lambda_max = laue.braggWavelength(row);
-    appState().palette[0] = 0xABCDEF;
-    const auto p = film(1, row);
-    EXPECT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]));
-    EXPECT_EQ(laue.spotRadiusOfLastSpot(), 0.5f);
-    EXPECT_EQ(colour, 0xABCDEFu);
+    palette[0] = 0xABCDEF;
+    const FilmProjection p = film(1, row);
+    EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+    EXPECT_EQ(p.radius, 0.5f);
+    EXPECT_EQ(p.colour, 0xABCDEFu);
     // ... and intensities asked for while no structure factor is above 0.
     laue.x_withIntensity = true;
     ASSERT_EQ(laue.intensityMaximum(), 0);
     EXPECT_EQ(laue.spotGrey(listIndex(laue, 1, 0, 0)), rgb(255, 255, 255));
-    appState().flags.spotColouring = true;
-    colour = 0;
-    laue.STEREOXY(row, 100, colour);
+    style.spotColouring = true;
+    uint32_t colour = 0;
+    laue.STEREOXY(row, 100, colour, style);
     EXPECT_EQ(colour, 0xABCDEFu);
 }
 
 TEST_F(Projection, StereogramPositions) {
     const float radius = 100;
-    EXPECT_EQ(laue.STEREOXY(place(90), radius, colour), (std::array<float, 2>{0, 0}));
-    auto p = laue.STEREOXY(place(30, 180), radius, colour);  // 60 degrees from the beam: tan 30 of the radius
+    uint32_t colour = 0x123456;
+    EXPECT_EQ(laue.STEREOXY(place(90), radius, colour, style), (std::array<float, 2>{0, 0}));
+    // 60 degrees from the beam: tan 30 of the radius.
+    auto p = laue.STEREOXY(place(30, 180), radius, colour, style);
     EXPECT_NEAR(p[0], -radius * std::tan(30 * kDeg), 1e-3);
     EXPECT_NEAR(p[1], 0, 1e-3);
     EXPECT_EQ(colour, 0x123456u);  // without spot colouring the colour is left alone
     // The test is on the laboratory vector itself (|g| = 0.2 here): a beam
     // component of -0.001 still counts (mirrored up), -0.02 does not.
     laue.setOrientationMatrix(orientationTaking({-0.005, 1, 0}));
-    p = laue.STEREOXY(labRow(laue, 1, 0, 0), radius, colour);
+    p = laue.STEREOXY(labRow(laue, 1, 0, 0), radius, colour, style);
     EXPECT_NEAR(std::hypot(p[0], p[1]), radius, 1.0);
-    appState().flags.spotColouring = true;
+    style.spotColouring = true;
     laue.setOrientationMatrix(orientationTaking({-0.1, 1, 0}));
-    EXPECT_EQ(laue.STEREOXY(labRow(laue, 1, 0, 0), radius, colour), (std::array<float, 2>{0, 0}));
+    EXPECT_EQ(laue.STEREOXY(labRow(laue, 1, 0, 0), radius, colour, style), (std::array<float, 2>{0, 0}));
     EXPECT_EQ(colour, 0x123456u);
 }
 
@@ -205,7 +231,6 @@ TEST(Labels, ReducedAndSignNormalised) {
 TEST(Palette, GreyRampHuesAndClamping) {
     const engine::SpotPalette grey = engine::spotPalette(false);
     for (int i : {0, 128, 255}) EXPECT_EQ(grey[static_cast<std::size_t>(i)], rgb(i, i, i));
-    EXPECT_EQ(AppState{}.palette, grey);  // a fresh program draws with the grey ramp
     // Hue, saturation and lightness go through steps of 1/239: lightness 0.5 is
     // 120/239, so with s = 1 the low channel p = 1/239 shows as 1.
     const engine::SpotPalette hues = engine::spotPalette(true);
@@ -222,18 +247,17 @@ TEST(Palette, GreyRampHuesAndClamping) {
 
 namespace {
 
-class RecSpace : public AppStateGuard {
+// A 100 x 125 mm film at 30 mm, fitted to a picture of 500 x 400 pixels.
+class RecSpace : public ::testing::Test {
 protected:
     void SetUp() override {
-        AppStateGuard::SetUp();
-        appState().settings.filmWidth = 100;
-        appState().settings.filmHeight = 125;
-        appState().settings.filmDistance = 30;
-        laue.newDocument(&owner);
-        laue.setPictureSize(500, 400);
+        EngineDefaults defaults;
+        defaults.filmWidth = 100;
+        defaults.filmHeight = 125;
+        defaults.filmDistance = 30;
+        laue.newDocument(defaults);
     }
 
-    RecordingOwner owner;
     clLAUE laue;
 };
 
@@ -254,49 +278,55 @@ TEST(ViewScales, FitTheSmallerSideAndTheTighterFilmDirection) {
         EXPECT_EQ(engine::fitFilmScale(500, 400, distance, width, height), 0) << distance << width << height;
 }
 
-TEST_F(RecSpace, GenerationFitsTheScalesAndResetsTheView) {
+TEST_F(RecSpace, GenerationFitsTheScalesAndResetsTheOrientation) {
     generate(laue, kCubic5);
     // Largest component 10 / 5 Å (reflection 10 0 0 at d = dMin = 0.5).
     EXPECT_FLOAT_EQ(laue.extents()[3], 2.0f);
-    EXPECT_FLOAT_EQ(laue.scale3D(), 90.0f);  // 180 / 2
-    EXPECT_FLOAT_EQ(laue.filmScale(), 91.2f);
-    EXPECT_EQ(laue.labels3D()[static_cast<std::size_t>(listIndex(laue, 2, 0, 0))], "200");  // not reduced
-    laue.setZoom(3);
+    const ViewScales scales = laue.RECSPACE_scaleXYZ(500, 400);
+    EXPECT_FLOAT_EQ(scales.scale3D, 90.0f);  // 180 / 2
+    EXPECT_FLOAT_EQ(scales.filmScale, 91.2f);
+    EXPECT_EQ(laue.label3D(listIndex(laue, 2, 0, 0)), "200");  // not reduced
+    EXPECT_EQ(laue.label3D(listIndex(laue, 0, -10, 0)), "0-100");
     laue.DoRotate(2, 30);
-    const int redraws = owner.redraws;
     laue.GenerateHKL();
-    EXPECT_EQ(laue.getZoom(), 1.0f);
     EXPECT_EQ(laue.orientationMatrix(), (Mat3f{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
-    EXPECT_GT(owner.redraws, redraws);
+    // The laboratory vectors follow the reset: 1 0 0 lies along +x again.
+    const Vec3f& g = laue.labVectorOf(listIndex(laue, 1, 0, 0));
+    EXPECT_NEAR(g[0], 0.2, 1e-7);
+    EXPECT_NEAR(std::hypot(g[1], g[2]), 0, 1e-7);
 }
 
-TEST_F(RecSpace, ScalesThatCannotBeFormedKeepTheirValue) {
+TEST_F(RecSpace, ScalesThatCannotBeFormedAreZero) {
     generate(laue, kCubic5);
-    const float scale3D = laue.scale3D(), film = laue.filmScale();
     for (float distance : {0.0f, -5.0f}) {
         laue.x_fsd = distance;
-        laue.RECSPACE_scaleXYZ();
-        EXPECT_EQ(laue.filmScale(), film);
+        const ViewScales scales = laue.RECSPACE_scaleXYZ(500, 400);
+        EXPECT_EQ(scales.filmScale, 0) << distance;
+        EXPECT_FLOAT_EQ(scales.scale3D, 90.0f) << distance;  // the 3-D view does not need a film
     }
-    laue.setPictureSize(0, 0);
-    laue.RECSPACE_scaleXYZ();
-    EXPECT_EQ(laue.scale3D(), scale3D);
+    laue.x_fsd = 30;
+    const ViewScales empty = laue.RECSPACE_scaleXYZ(0, 0);
+    EXPECT_EQ(empty.scale3D, 0);
+    EXPECT_EQ(empty.filmScale, 0);
+    laue.setFilmSize(0, 125);
+    EXPECT_EQ(laue.RECSPACE_scaleXYZ(500, 400).filmScale, 0);
+    laue.setFilmSize(100, 125);
+    EXPECT_FLOAT_EQ(laue.RECSPACE_scaleXYZ(500, 400).filmScale, 91.2f);
     // An empty list has no extent.
-    laue.setPictureSize(500, 400);
-    laue.n_hkl = 0;
-    laue.RECSPACE_setData();
+    generate(laue, {0.1, 0.1, 0.1, 90, 90, 90});
+    ASSERT_EQ(laue.n_hkl, 0);
     EXPECT_EQ(laue.extents()[3], 0);
-    laue.setZoom(2);
-    laue.RECSPACE_scaleXYZ();
-    EXPECT_EQ(laue.scale3D(), scale3D);
-    EXPECT_EQ(laue.getZoom(), 1.0f);
+    EXPECT_EQ(laue.RECSPACE_scaleXYZ(500, 400).scale3D, 0);
     EXPECT_TRUE(laue.labVectorTable().empty());
 }
 
-TEST_F(RecSpace, NoFilmAtTheStartKeepsTheResetScale) {
-    appState().settings.filmWidth = 0;
+TEST_F(RecSpace, NoFilmAtTheStartGivesNoFilmScale) {
+    EngineDefaults noFilm;
+    noFilm.filmWidth = 0;
     clLAUE fresh;
+    fresh.newDocument(noFilm);
     generate(fresh, kCubic5);
-    EXPECT_EQ(fresh.filmScale(), 1.0f);
-    EXPECT_TRUE(std::isfinite(fresh.scale3D()));
+    const ViewScales scales = fresh.RECSPACE_scaleXYZ(500, 400);
+    EXPECT_EQ(scales.filmScale, 0);
+    EXPECT_FLOAT_EQ(scales.scale3D, 90.0f);
 }

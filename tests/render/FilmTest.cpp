@@ -6,7 +6,6 @@
 
 #include "RenderTestSupport.h"
 
-using lumora::appState;
 using namespace rendertest;
 
 namespace {
@@ -16,7 +15,7 @@ constexpr uint32_t kGrid = 0xE9E9FF;  // (233, 233, 255)
 class FilmTest : public PatternFixture {
 protected:
     // Film geometry of the current frame in pixels: half sizes and 10 mm.
-    double scale() const { return laue.filmScale() * laue.getZoom(); }
+    double scale() const { return options.filmScale * options.effectiveZoom(); }
     double hx() const { return laue.getFilmWidth() / 2 / laue.x_fsd * scale(); }
     double hy() const { return laue.getFilmHeight() / 2 / laue.x_fsd * scale(); }
     double g() const { return 10 * scale() / laue.x_fsd; }
@@ -24,10 +23,10 @@ protected:
     // A zoom at which one millimetre is exactly `pixels` pixels (film distance 30 mm).
     float zoomForMillimetre(float pixels) {
         const float target = pixels * 30;
-        float z = target / laue.filmScale();
-        for (int i = 0; i < 16 && laue.filmScale() * z != target; ++i)
-            z = std::nextafter(z, laue.filmScale() * z < target ? 1e9f : 0.0f);
-        EXPECT_EQ(laue.filmScale() * z, target);
+        float z = target / options.filmScale;
+        for (int i = 0; i < 16 && options.filmScale * z != target; ++i)
+            z = std::nextafter(z, options.filmScale * z < target ? 1e9f : 0.0f);
+        EXPECT_EQ(options.filmScale * z, target);
         return z;
     }
 
@@ -45,9 +44,9 @@ protected:
 
 TEST_F(FilmTest, GridEveryTenMillimetresTicksBeyondSevenPixelsAndTheBeamMark) {
     loadSilicon(QSize(600, 450));
-    appState().flags.filmOutline = true;
-    laue.setSpacingThreshold(1);  // few spots, which might cover a line
-    laue.setZoom(0.6f);
+    options.flags.filmOutline = true;
+    options.spacingThreshold = 1;  // few spots, which might cover a line
+    options.zoom = 0.6f;
     const QImage& image = frame(1);
     const double between = cy() + g() / 2, column = cx() + g() / 2;  // between two lines
     // 90 x 120 mm: lines at 0 to ±40 mm across and 0 to ±60 mm down, the outer ones under the outline.
@@ -62,9 +61,9 @@ TEST_F(FilmTest, GridEveryTenMillimetresTicksBeyondSevenPixelsAndTheBeamMark) {
     const QRect centre(int(cx()) - 5, int(cy()) - 5, 11, 11);
     EXPECT_GT(countColour(image, centre, kBlue), 4);
     EXPECT_GT(countColour(image, centre, kBlack), 4);
-    appState().flags.blackBackground = true;
+    options.flags.blackBackground = true;
     EXPECT_TRUE(near(frame(1), cx() + 2 * g(), between, 0x000037));
-    appState().flags.blackBackground = false;
+    options.flags.blackBackground = false;
     // Runs of blue in the strip along the horizontal axis, right of the centre marks.
     auto ticks = [&](const QImage& picture) {
         std::vector<bool> hits;
@@ -72,27 +71,25 @@ TEST_F(FilmTest, GridEveryTenMillimetresTicksBeyondSevenPixelsAndTheBeamMark) {
             hits.push_back(countColour(picture, QRect(x, int(cy()) - 3, 1, 8), kBlue) > 0);
         return runs(hits);
     };
-    laue.setZoom(zoomForMillimetre(7));
+    options.zoom = zoomForMillimetre(7);
     EXPECT_EQ(ticks(frame(1)), 0);
-    laue.setZoom(zoomForMillimetre(7.1f));
+    options.zoom = zoomForMillimetre(7.1f);
     EXPECT_NEAR(ticks(frame(1)), (300 - 6) / 7.1, 2);  // one tick per millimetre to the picture's edge
     EXPECT_GT(countColour(visible.image(), QRect(int(cx()) - 3, int(cy()) + 6, 8, 144), kBlue), 20);
-    appState().flags.filmOutline = false;  // the ticks and the ring round the beam belong to the outline
+    options.flags.filmOutline = false;  // the ticks and the ring round the beam belong to the outline
     EXPECT_EQ(ticks(frame(1)), 0);
     EXPECT_GT(countColour(visible.image(), centre, kBlue), 4);
     EXPECT_LE(countColour(visible.image(), centre, kBlack), 4);
-    appState().flags.spotColouring = true;  // coloured spots leave the beam unmarked
+    options.flags.spotColouring = true;  // coloured spots leave the beam unmarked
     EXPECT_LE(countColour(frame(1), centre, kBlue), 4);
 }
 
 TEST_F(FilmTest, CaptionStandsAboveTheFilmsTopLeftCorner) {
-    appState().settings.filmWidth = 100;
-    appState().settings.filmHeight = 125;
-    laue.initializeAll();
+    laue.setFilmSize(100, 125);
     loadSilicon();
-    appState().flags.filmOutline = true;
-    laue.setSpacingThreshold(1);
-    laue.setZoom(0.5f);
+    options.flags.filmOutline = true;
+    options.spacingThreshold = 1;
+    options.zoom = 0.5f;
     const QImage& image = frame(1);
     // "100. x 125. [D=30. mm]": whole millimetres keep their point.
     lumora::render::Surface measure(QSize(10, 10));
@@ -114,7 +111,7 @@ TEST_F(FilmTest, SpotsShowTheirColourWhereTheyAreRecordedAndFlipXMirrorsThem) {
     loadSilicon(QSize(600, 450));
     laue.setOrientation(2, 3, 7, true);
     for (int16_t type : {1, 2}) {
-        laue.setZoom(type == 1 ? 0.6f : 1.0f);
+        options.zoom = type == 1 ? 0.6f : 1.0f;
         EXPECT_GT(expectSpotColours(frame(type), 1.5), 3) << type;
         for (const auto& s : spots) {
             EXPECT_GE(s.wavelength, laue.x_lambda_min);
@@ -123,7 +120,7 @@ TEST_F(FilmTest, SpotsShowTheirColourWhereTheyAreRecordedAndFlipXMirrorsThem) {
         }
     }
     const auto unflipped = spots;
-    appState().settings.flipX = true;
+    options.flipX = true;
     EXPECT_GT(expectSpotColours(frame(2), 1.5), 3);
     ASSERT_EQ(spots.size(), unflipped.size());
     for (std::size_t i = 0; i < spots.size(); ++i) {
@@ -134,11 +131,11 @@ TEST_F(FilmTest, SpotsShowTheirColourWhereTheyAreRecordedAndFlipXMirrorsThem) {
 
 TEST_F(FilmTest, LabelsOnlyForSpacingsOfAtLeastHalfTheLargest) {
     loadSilicon(QSize(600, 450));
-    laue.setZoom(0.6f);
-    appState().currentLabelColour = kTealLabel;
-    EXPECT_EQ(laue.getLabelThreshold(), 0.5f);
+    options.zoom = 0.6f;
+    options.labelColour = kTealLabel;
+    EXPECT_EQ(options.labelThreshold, 0.5f);
     EXPECT_EQ(countIf(frame(1), QRect(0, 0, 600, 450), isLabelInk), 0);
-    appState().flags.hklIndices = true;
+    options.flags.hklIndices = true;
     const QImage& image = frame(1);
     const float half = laue.spacingMaximum() / 2;
     const auto labelBox = [&](const SpotRecord& s, QSize size) {
@@ -166,7 +163,7 @@ TEST_F(FilmTest, LabelsOnlyForSpacingsOfAtLeastHalfTheLargest) {
 
 TEST_F(FilmTest, ClipFilmRegionAndSpacingThresholdHideSpots) {
     loadSilicon();
-    laue.setZoom(0.5f);
+    options.zoom = 0.5f;
     const QRect film(int(std::floor(cx() - hx())) - 1, int(std::floor(cy() - hy())) - 1, int(2 * hx()) + 4,
                      int(2 * hy()) + 4);  // the film with its outline
     const auto outside = [&](const QImage& image) {
@@ -174,12 +171,12 @@ TEST_F(FilmTest, ClipFilmRegionAndSpacingThresholdHideSpots) {
     };
     EXPECT_GT(outside(frame(1)), 20);
     const auto drawn = spots.size();
-    appState().flags.clipFilmRegion = true;
+    options.flags.clipFilmRegion = true;
     EXPECT_EQ(outside(frame(1)), 0);
     EXPECT_EQ(spots.size(), drawn);
     EXPECT_TRUE(
         near(visible.image(), cx() - hx(), cy() + 7, kBlue));  // the film's edge, even without the outline
-    laue.setSpacingThreshold(0.52f);  // above 222, which lies at exactly half the largest spacing
+    options.spacingThreshold = 0.52f;  // above 222, which lies at exactly half the largest spacing
     frame(1);
     ASSERT_FALSE(spots.empty());
     EXPECT_LT(spots.size(), drawn);

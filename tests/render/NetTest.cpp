@@ -10,7 +10,6 @@
 
 #include "RenderTestSupport.h"
 
-using lumora::appState;
 using lumora::render::printWulffNet;
 using namespace rendertest;
 
@@ -23,9 +22,20 @@ constexpr double kCx = 210, kCy = 210, kR = 200;
 
 class NetTest : public ::testing::Test {
 protected:
+    // The drawing primitives use the options of the renderer's last frame: a
+    // small cubic list lets it draw one.
+    void SetUp() override {
+        laue.SGTAB_find("P M 3 M");
+        laue.GenerateHKL();
+        ASSERT_GT(laue.n_hkl, 0);
+        renderer.setGraphicsContext(&frameSurface, nullptr, nullptr, nullptr);
+    }
+
     // A net of radius 200 on a 420 x 420 surface in the background colour of the flags.
     const QImage& drawNet(double radius = kR) {
-        surface.setBackColor(appState().flags.blackBackground ? kBlack : kWhite);
+        laue.m_mode = lumora::kStereogramPlot;
+        renderer.drawHKL(options);
+        surface.setBackColor(options.flags.blackBackground ? kBlack : kWhite);
         surface.clear();
         renderer.drawNet(surface, kCx, kCy, radius);
         return surface.image();
@@ -39,9 +49,10 @@ protected:
         };
     }
 
-    AppStateGuard state;
+    lumora::render::RenderOptions options;
     lumora::clLAUE laue;
     lumora::render::PatternRenderer renderer{laue};
+    lumora::render::Surface frameSurface{QSize(40, 40)};
     lumora::render::Surface surface{QSize(420, 420)};
 };
 
@@ -83,13 +94,13 @@ TEST_F(NetTest, PlainNetIsADiscWithCentreDotAndRimInTheColoursOfTheFlags) {
     // Disc and rim with spot colouring (outline only) and on black.
     for (auto [black, colouring, disc, rim] :
          {std::tuple{false, true, kWhite, kBlack}, std::tuple{true, false, kDiscOnBlack, kDisc}}) {
-        appState().flags.blackBackground = black;
-        appState().flags.spotColouring = colouring;
+        options.flags.blackBackground = black;
+        options.flags.spotColouring = colouring;
         EXPECT_EQ(rgbAt(drawNet(), 310, 210), disc) << black;
         EXPECT_EQ(rgbAt(surface.image(), 410, 210), rim) << black;
     }
     // Radius 0, even with the polar net, draws only the dot (dark grey on black, so it can be seen).
-    appState().flags.polarNet = true;
+    options.flags.polarNet = true;
     const QImage& dotOnly = drawNet(0);
     const QRect dot(205, 205, 11, 11);
     EXPECT_GT(countColour(dotOnly, dot, kDotOnBlack), 4);
@@ -97,7 +108,7 @@ TEST_F(NetTest, PlainNetIsADiscWithCentreDotAndRimInTheColoursOfTheFlags) {
 }
 
 TEST_F(NetTest, PolarNetHasEightCirclesAndThirtyTwoRadialSegmentsPlusTheDiameters) {
-    appState().flags.polarNet = true;
+    options.flags.polarNet = true;
     const QImage& image = drawNet();
     const auto line = near(image, kWhite);  // the net lines are white on the grey disc
     // The eight small circles, 10° to 80°, at R tan(phi / 2), met along a ray between two radial lines.
@@ -117,7 +128,7 @@ TEST_F(NetTest, PolarNetHasEightCirclesAndThirtyTwoRadialSegmentsPlusTheDiameter
     EXPECT_EQ(runsAroundCircle(kCx, kCy, 10, line), 4);
     EXPECT_EQ(rgbAt(image, 210, 409), kWhite);  // the vertical diameter reaches the rim
     // Outline-only disc on black: dark grey lines, light rim.
-    appState().flags.blackBackground = appState().flags.spotColouring = true;
+    options.flags.blackBackground = options.flags.spotColouring = true;
     EXPECT_EQ(runsAroundCircle(kCx, kCy, 150, near(drawNet(), kDotOnBlack)), 36);
     EXPECT_EQ(rgbAt(surface.image(), 410, 210), kDisc);
 }

@@ -37,13 +37,13 @@ class StructureDrawingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         laue.readCSF(std::string(LUMORA_TEST_DATA_DIR) + "/quartz.csf");
-        laue.setPictureSize(400, 400);
         laue.GenerateHKL();
         laue.setOrientation(1, 2, 3, true);
+        render::fitScales(options, laue, 400, 400);
         renderer.setGraphicsContext(&picture, &structure, &back, nullptr);
     }
 
-    AppStateGuard state;
+    render::RenderOptions options;
     clLAUE laue;
     render::Surface picture{QSize(400, 400)}, structure{QSize(400, 400)}, back{QSize(400, 400)};
     render::PatternRenderer renderer{laue};
@@ -59,24 +59,23 @@ TEST_F(PatternTest, AnEmptyListLeavesThePictureAndAFailingFrameKeepsThePreviousO
     spots.push_back({});
     renderer.setGraphicsContext(&visible, nullptr, &back, nullptr);
     renderer.setSpotRecorder(&spots);
-    for (int16_t type : {0, 1, 2, 3}) frame(type);
+    for (int16_t type : {0, 1, 2, 3, 4}) frame(type);
     EXPECT_EQ(countOther(visible.image(), visible.image().rect(), 0x336699), 0);
-    EXPECT_FALSE(laue.b_busy);
+    EXPECT_FALSE(renderer.busy());
     EXPECT_EQ(spots.size(), 1u);
     loadSilicon();
     const QImage before = frame(2);
     EXPECT_EQ(countColour(before, before.rect(), 0x336699), 0);  // the whole frame is copied over
     const auto recorded = spots.size();
     laue.x_fsd = 0;  // the film cannot be placed: the frame fails part way
-    laue.setZoom(2);
-    renderer.drawHKL();
+    options.zoom = 2;
+    renderer.drawHKL(options);
     EXPECT_EQ(visible.image(), before);
-    EXPECT_FALSE(laue.b_busy);
+    EXPECT_FALSE(renderer.busy());
     EXPECT_EQ(spots.size(), recorded);
-    laue.x_fsd = 30;  // the back buffer is usable again for the next frame
-    laue.setZoom(0);  // and zoom 0 draws as 1
+    laue.x_fsd = 30;   // the back buffer is usable again for the next frame
+    options.zoom = 0;  // and zoom 0 draws as 1
     EXPECT_EQ(frame(2), before);
-    EXPECT_EQ(laue.getZoom(), 1.0f);
 }
 
 TEST_F(PatternTest, LatticePointsInTheirColoursAtTheirPlacesWithSolidOrDottedAxes) {
@@ -86,11 +85,11 @@ TEST_F(PatternTest, LatticePointsInTheirColoursAtTheirPlacesWithSolidOrDottedAxe
     // [001] along the beam: the hk0 points lie in the screen plane at |g| times the scale.
     const auto one = byIndices(spots);
     for (auto [key, g] : {std::pair{Key{2, 2, 0}, std::sqrt(8.0)}, {Key{4, 0, 0}, 4.0}})
-        EXPECT_NEAR(std::hypot(one.at(key).x, one.at(key).y), g / 5.431 * laue.scale3D(), 0.5);
+        EXPECT_NEAR(std::hypot(one.at(key).x, one.at(key).y), g / 5.431 * options.scale3D, 0.5);
     // Strong (large d) points are larger and darker than weak ones.
     EXPECT_GT(one.at({1, 1, 1}).radius, one.at({4, 0, 0}).radius);
     EXPECT_LT(one.at({1, 1, 1}).colour & 0xFF, one.at({4, 0, 0}).colour & 0xFF);
-    laue.setZoom(2);  // zoom magnifies positions and points
+    options.zoom = 2;  // zoom magnifies positions and points
     frame(0);
     const auto two = byIndices(spots);
     for (const Key& key : {Key{1, 1, 1}, Key{-3, 1, 1}}) {
@@ -98,25 +97,26 @@ TEST_F(PatternTest, LatticePointsInTheirColoursAtTheirPlacesWithSolidOrDottedAxe
         EXPECT_NEAR(two.at(key).radius, 2 * one.at(key).radius, 1e-4);
     }
     // On black the picture and the grey points turn over.
-    laue.setZoom(1);
+    options.zoom = 1;
     EXPECT_EQ(rgbAt(frame(0), 0, 0), kWhite);
-    renderer.toggleBW(true);
-    EXPECT_EQ(rgbAt(visible.image(), 399, 299), kBlack);
+    options.flags.blackBackground = true;
+    EXPECT_EQ(rgbAt(frame(0), 399, 299), kBlack);
     for (const auto& [key, spot] : byIndices(spots))
         EXPECT_NEAR(int(spot.colour & 0xFF), 255 - int(one.at(key).colour & 0xFF), 1);
     // The zeroth layer keeps only the plane through the origin.
-    appState().flags.zerothLayer = true;
+    options.flags.zerothLayer = true;
     frame(0);
-    const auto& l = laue.lList();
-    EXPECT_EQ(static_cast<std::ptrdiff_t>(spots.size()), std::count(l.begin(), l.end(), 0));
+    const auto& rows = laue.reflections().rows;
+    EXPECT_EQ(static_cast<std::ptrdiff_t>(spots.size()),
+              std::count_if(rows.begin(), rows.end(), [](const engine::Reflection& r) { return r.l == 0; }));
     for (const auto& s : spots) EXPECT_EQ(s.l, 0) << s.h << s.k << s.l;
     // Turned off any zone axis the points stand apart and show their colours.
-    appState().flags = {};
+    options.flags = {};
     laue.setOrientation(2, 3, 7, true);
     EXPECT_GT(expectSpotColours(frame(0)), 5);
     // The axes are solid towards the viewer and dotted away: turned end for end, every axis keeps
     // its length on screen but loses ink. Only the eight 111 points, which hide little of them.
-    laue.setSpacingThreshold(1);
+    options.spacingThreshold = 1;
     const auto ink = [&](int sign) {
         laue.setOrientation(sign, sign, sign, true);
         const QImage& image = frame(0);
@@ -145,10 +145,10 @@ TEST_F(PatternTest, StereogramDrawsTheBeamSideHemisphereInsideTheNetInBlackOrIts
     // Without anti-aliasing only black, the net grey and white appear; with it the edges blend.
     const auto blended = [](QColor c) { return qGray(c.rgb()) > 0 && qGray(c.rgb()) < 222; };
     EXPECT_EQ(countIf(image, image.rect(), blended), 0);
-    laue.b_alias = true;
+    options.antialias = true;
     EXPECT_GT(countIf(frame(3), image.rect(), blended), 100);
     // The spots are drawn right after the net, which must leave a solid fill.
-    appState().flags.spotColouring = appState().flags.polarNet = true;
+    options.flags.spotColouring = options.flags.polarNet = true;
     EXPECT_GT(expectSpotColours(frame(3)), 5);
     EXPECT_GT(
         std::count_if(spots.begin(), spots.end(), [](const SpotRecord& s) { return !isGrey(s.colour); }), 5);
@@ -161,7 +161,7 @@ TEST_F(PatternTest, WulffMonitorInsetOfFixedGreySpotsInEveryPlotTypeButTheStereo
     const auto shown = [&](const QImage& image) { return countColour(image, box, 0xDEDEDE) > 1600; };
     for (int16_t type : {0, 2, 1}) EXPECT_FALSE(shown(frame(type))) << type;
     const auto without = spots;
-    appState().flags.wulffMonitor = true;
+    options.flags.wulffMonitor = true;
     EXPECT_EQ(countOther(frame(3), QRect(450, 0, 50, 140), kWhite), 0);
     for (int16_t type : {0, 2, 1}) EXPECT_TRUE(shown(frame(type))) << type;
     EXPECT_EQ(spots.size(), without.size());  // inset spots are not recorded
@@ -171,10 +171,9 @@ TEST_F(PatternTest, WulffMonitorInsetOfFixedGreySpotsInEveryPlotTypeButTheStereo
         countOther(reference, reference.rect(), 0xDEDEDE) - countColour(reference, reference.rect(), kWhite),
         10);
     // Neither the document's spot size nor the zoom changes the inset.
-    laue.setSpotsize(20);
-    laue.setZoom(3);
+    options.spotSize = 20;
+    options.zoom = 3;
     EXPECT_EQ(frame(1).copy(box), reference);
-    EXPECT_EQ(laue.getSpotsize(), 20.0f);  // and the document's spot size comes back
     EXPECT_GT(spots.front().radius, without.front().radius);
 }
 
@@ -236,19 +235,19 @@ TEST_F(PickingTest, ASpotTenPixelsAwayIsFoundButNotFartherOrWhenNotShown) {
     EXPECT_EQ(renderer.findMouseHKL(1, 2, 2), "no spot");
     EXPECT_EQ(visible.image(), before);
     // Spots beside the film (narrower than the picture) are found only while it is not clipped.
-    const double hx = laue.getFilmWidth() / 2 / laue.x_fsd * laue.filmScale() * laue.getZoom();
+    const double hx = laue.getFilmWidth() / 2 / laue.x_fsd * options.filmScale * options.effectiveZoom();
     const auto beside = std::find_if(spots.begin(), spots.end(), [&](const SpotRecord& s) {
         return std::abs(s.x) > hx + 8 && std::abs(s.x) < cx() - 8 && std::abs(s.y) < cy() - 8;
     });
     ASSERT_NE(beside, spots.end());
     const SpotRecord outside = *beside;
     EXPECT_NE(pick(outside), "no spot");
-    appState().flags.clipFilmRegion = true;
+    options.flags.clipFilmRegion = true;
     EXPECT_EQ(rgbAt(frame(1), int(std::lround(cx() + outside.x)), int(std::lround(cy() - outside.y))),
               kWhite);
     EXPECT_EQ(pick(outside), "no spot");
-    appState().flags.clipFilmRegion = false;
-    laue.setSpacingThreshold(1.01f);  // nothing drawn, nothing found
+    options.flags.clipFilmRegion = false;
+    options.spacingThreshold = 1.01f;  // nothing drawn, nothing found
     frame(1);
     EXPECT_TRUE(spots.empty());
     EXPECT_EQ(pick(outside), "no spot");
@@ -257,7 +256,7 @@ TEST_F(PickingTest, ASpotTenPixelsAwayIsFoundButNotFartherOrWhenNotShown) {
 TEST_F(PickingTest, MarkerIsGreenInRedOnWhiteAndRedInGreenOnBlackWithGreenText) {
     loadSilicon(QSize(600, 450));
     for (bool black : {false, true}) {
-        appState().flags.blackBackground = black;
+        options.flags.blackBackground = black;
         frame(1);
         const SpotRecord& spot = isolatedSpot(40);
         const int x = int(std::lround(cx() + spot.x)), y = int(std::lround(cy() - spot.y));
@@ -280,7 +279,7 @@ TEST_F(PickingTest, MarkerIsGreenInRedOnWhiteAndRedInGreenOnBlackWithGreenText) 
 TEST_F(StructureDrawingTest, OriginEdgesAreRedGreenBlueInEveryOrientationAndTheMonitorOnlyWhenHidden) {
     for (int turn = 0; turn < 4; ++turn) {
         laue.DoRotate(static_cast<int16_t>(turn % 3 + 1), 37);
-        renderer.drawStructure();
+        renderer.drawStructure(options);
         // A pixel halfway along each origin edge carries its colour.
         const render::StructureScene scene = render::structureScene(laue);
         const double scale = std::min(200 / scene.extentY, 200 / scene.extentZ) * 0.8;
@@ -297,16 +296,16 @@ TEST_F(StructureDrawingTest, OriginEdgesAreRedGreenBlueInEveryOrientationAndTheM
     clLAUE empty;  // without atoms the view says so, and nothing else
     render::PatternRenderer emptyRenderer{empty};
     emptyRenderer.setGraphicsContext(&picture, &structure, &back, nullptr);
-    emptyRenderer.drawStructure();
+    emptyRenderer.drawStructure(options);
     EXPECT_GT(countOther(structure.image(), QRect(0, 0, 200, 30), kWhite), 10);
     EXPECT_EQ(countOther(structure.image(), QRect(0, 40, 400, 360), kWhite), 0);
     // The monitor appears in the pattern only with the structure page hidden and the flag set.
     laue.m_mode = 2;
     const QRect monitor(1, 400 - 149, 148, 148);
     const auto drawn = [&](bool flag, bool pageVisible) {
-        appState().flags.structureMonitor = flag;
+        options.flags.structureMonitor = flag;
         renderer.setStructureVisible(pageVisible);
-        renderer.drawHKL();
+        renderer.drawHKL(options);
         return countOther(picture.image(), monitor, kWhite);
     };
     const int without = drawn(false, false);

@@ -7,7 +7,6 @@
 
 #include "RenderTestSupport.h"
 
-using lumora::appState;
 using namespace rendertest;
 
 namespace {
@@ -23,15 +22,18 @@ protected:
         photo = QImage(photoSize, QImage::Format_RGB32);
         photo.fill(QColor::fromRgb(colour));
         renderer.setGraphicsContext(&visible, nullptr, &back, &photo);
-        laue.b_photo = true;
+        options.showPhoto = true;
     }
 
     // Draws the page for a plot type; plot type 0 has no film and so no rings.
     const QImage& overlay(int16_t plotType) {
         laue.m_mode = plotType;
-        renderer.drawHKLPHOTO(page);
+        renderer.drawHKLPHOTO(page, options);
         return page.image();
     }
+
+    // Display pixels per photo pixel where the page has put the photo.
+    double placedFit() const { return renderer.photoPlacement(page.size(), options).fit; }
 
     // Display pixels per film millimetre of the photo fitted into the page: it spans the film.
     double pixelsPerMm() const {
@@ -59,20 +61,18 @@ TEST_F(PhotoOverlayTest, PortraitAndLandscapePhotosFitThePage) {
         while (width < image.width() && isPhoto(width, image.height() / 3)) ++width;
         while (height < image.height() && isPhoto(image.width() / 5, height)) ++height;
         EXPECT_EQ(QSize(width, height), painted);
-        EXPECT_FLOAT_EQ(laue.x_filmfac, factor);
+        EXPECT_FLOAT_EQ(placedFit(), factor);
     }
-    laue.b_photo = false;  // switched off, the photo is not painted
+    options.showPhoto = false;  // switched off, the photo is not painted
     EXPECT_EQ(countColour(overlay(0), page.image().rect(), kPhoto), 0);
 }
 
 TEST_F(PhotoOverlayTest, RulersTickEveryMillimetreWithLongTicksEveryTen) {
     // A 100 x 125 mm film scanned at 10 pixels per mm, shown at half size: 5 pixels per mm.
-    appState().settings.filmWidth = 100;
-    appState().settings.filmHeight = 125;
-    laue.initializeAll();
+    laue.setFilmSize(100, 125);
     load(QSize(500, 625), QSize(1000, 1250), 0xE6E6E6);
     const QImage& image = overlay(0);
-    ASSERT_FLOAT_EQ(laue.x_filmfac, 0.5f);
+    ASSERT_FLOAT_EQ(placedFit(), 0.5f);
     const auto expected = [](int mm) { return mm % 10 == 0 ? 10 : mm % 5 == 0 ? 5 : 2; };
     const auto blue = [&](int x, int y, int w, int h) { return countColour(image, {x, y, w, h}, kBlue); };
     for (int mm = 1; mm < 125; ++mm) {
@@ -87,18 +87,18 @@ TEST_F(PhotoOverlayTest, RulersTickEveryMillimetreWithLongTicksEveryTen) {
 }
 TEST_F(PhotoOverlayTest, BeamMarkRingsAndLabelsFollowThePhotoCentreAndTheFlags) {
     load(QSize(600, 450), QSize(900, 1200), kWhite);
-    appState().currentLabelColour = kTealLabel;
-    laue.setLabelThreshold(0);
+    options.labelColour = kTealLabel;
+    options.labelThreshold = 0;
     const auto beam = [&] {
-        return QRect(int(std::lround(appState().settings.photoCentreX * pixelsPerMm())) - 3,
-                     int(std::lround(appState().settings.photoCentreY * pixelsPerMm())) - 3, 7, 7);
+        return QRect(int(std::lround(options.photoCentreX * pixelsPerMm())) - 3,
+                     int(std::lround(options.photoCentreY * pixelsPerMm())) - 3, 7, 7);
     };
-    EXPECT_GT(countColour(overlay(0), beam(), kBlue), 3);
-    overlay(1);
+    EXPECT_GT(countColour(overlay(1), beam(), kBlue), 3);
     const std::vector<SpotRecord> before = spots;
     ASSERT_GT(before.size(), 20u);
-    appState().settings.photoCentreX += 1;  // moving the centre 1 mm shifts every ring by that
+    options.photoCentreX += 1;  // moving the centre 1 mm shifts every ring and the mark by that
     const QImage& image = overlay(1);
+    EXPECT_GT(countColour(image, beam(), kBlue), 3);
     ASSERT_EQ(spots.size(), before.size());
     int found = 0;
     for (std::size_t i = 0; i < spots.size(); ++i) {
@@ -112,20 +112,30 @@ TEST_F(PhotoOverlayTest, BeamMarkRingsAndLabelsFollowThePhotoCentreAndTheFlags) 
     }
     EXPECT_GT(found, 10);
     EXPECT_EQ(countIf(image, image.rect(), isLabelInk), 0);
-    appState().flags.hklIndices = true;
+    options.flags.hklIndices = true;
     EXPECT_GT(countIf(overlay(1), image.rect(), isLabelInk), 100);
-    appState().flags.spotColouring = true;  // coloured spots leave the beam unmarked
-    EXPECT_EQ(countColour(overlay(0), beam(), kBlue), 0);
+    options.flags.spotColouring = true;  // coloured spots leave the beam unmarked
+    EXPECT_EQ(countColour(overlay(1), beam(), kBlue), 0);
     laue.n_hkl = 0;  // without reflections the page stays as it is
     page.clear();
     const QImage empty = page.image().copy();
     EXPECT_EQ(overlay(1), empty);
 }
 
+// The user places the beam centre on the photo whatever the pattern shows.
+TEST_F(PhotoOverlayTest, TheBeamCentreIsMarkedOnAFilmPhotoInEveryPlotType) {
+    load(QSize(600, 450), QSize(900, 1200), kWhite);
+    options.photoCentreX = 30;
+    options.photoCentreY = 70;
+    const QPoint centre(int(std::lround(30 * pixelsPerMm())), int(std::lround(70 * pixelsPerMm())));
+    const QRect mark(centre - QPoint(3, 3), QSize(7, 7));
+    for (int16_t type : {0, 1, 2, 3}) EXPECT_GT(countColour(overlay(type), mark, kBlue), 3) << type;
+}
+
 TEST_F(PhotoOverlayTest, PhotoSimulationDrawsThePageAndPicksItsRings) {
     load(QSize(600, 450), QSize(900, 1200), kWhite);
     renderer.setPictureBox(&page);
-    laue.f_photosim = 1;
+    renderer.setPhotoSimulation(true);
     frame(1);
     EXPECT_GT(countColour(page.image(), page.image().rect(), kRed), 100);
     EXPECT_EQ(countColour(visible.image(), visible.image().rect(), kRed), 0);
@@ -134,11 +144,6 @@ TEST_F(PhotoOverlayTest, PhotoSimulationDrawsThePageAndPicksItsRings) {
     const double x = 300 + ring.x, y = 225 - ring.y;
     EXPECT_NE(renderer.findMouseHKL(1, x, y), "no spot");
     EXPECT_EQ(rgbAt(page.image(), int(std::lround(x)), int(std::lround(y))), kGreen);
-    // Resetting the placement turns antialiasing off.
-    laue.b_alias = true;
-    renderer.movePhoto(999, 999, 999);
-    EXPECT_FALSE(laue.b_alias);
-    EXPECT_EQ(laue.x_filmfac, 1.0f);
 }
 
 TEST_F(PhotoOverlayTest, RingsSitOnTheSpotsOfTheExamplePhotographAtZoomOneOnAnyPage) {
@@ -156,20 +161,21 @@ TEST_F(PhotoOverlayTest, RingsSitOnTheSpotsOfTheExamplePhotographAtZoomOneOnAnyP
         load(size);
         laue.setOrientation(1, 1, 1, true);
         // The pattern page's film scale fitted to another picture (a tiled half) plays no part.
-        laue.setPictureSize(size.width() / 2, size.height() / 3);
-        laue.RECSPACE_scaleXYZ();
-        ASSERT_FLOAT_EQ(laue.getZoom(), 1.0f);
+        fitNewList(QSize(size.width() / 2, size.height() / 3));
         photo = example.convertToFormat(QImage::Format_RGB32);
         renderer.setGraphicsContext(&visible, nullptr, &back, &photo);
-        laue.b_photo = true;
+        options.showPhoto = true;
         overlay(1);
         const double fit = std::min(size.width() / 900.0, size.height() / 1200.0);
-        ASSERT_FLOAT_EQ(laue.x_filmfac, float(fit));
+        ASSERT_FLOAT_EQ(placedFit(), float(fit));
         std::vector<QPointF> rings;
         int onPhoto = 0, onSpot = 0;
         for (const SpotRecord& s : spots) {
             const double x = (size.width() / 2.0 + s.x) / fit, y = (size.height() / 2.0 - s.y) / fit;
             rings.emplace_back(x, y);
+            // Recorded in photo pixels from the centre of the top left one.
+            EXPECT_NEAR(s.photoX, x - 0.5, 1e-3);
+            EXPECT_NEAR(s.photoY, y - 0.5, 1e-3);
             if (x < 10 || y < 10 || x > example.width() - 10 || y > example.height() - 10) continue;
             ++onPhoto;
             double around = 0;

@@ -12,15 +12,15 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/AppState.h"
 #include "engine/LaueEngine.h"
 #include "engine/Palette.h"
 #include "render/PatternRenderer.h"
+#include "render/RenderOptions.h"
 
 namespace rendertest {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
-constexpr uint32_t kTealLabel = 128 * 256 + 128 * 65536;  // label colour (0, 128, 128), stored as BGR
+constexpr uint32_t kTealLabel = 0x008080;  // label colour (0, 128, 128)
 
 // Colour of a pixel as 0xRRGGBB.
 inline uint32_t rgbAt(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
@@ -64,27 +64,14 @@ inline int runsAroundCircle(double cx, double cy, double radius, const std::func
     return runs(out);
 }
 
-// Saves the application-wide state; tests start without flags, with grey spots and red labels.
-struct AppStateGuard {
-    AppStateGuard() {
-        auto& app = lumora::appState();
-        app.flags = {};
-        app.settings = {};
-        app.currentLabelColour = 255;
-        lumora::engine::buildSpotPalette(false, app.palette);
-    }
-    ~AppStateGuard() { lumora::appState() = saved; }
-    const lumora::AppState saved = lumora::appState();  // taken before the constructor's body runs
-};
-
 using lumora::render::SpotRecord;
 
-// An engine drawing through a back buffer onto a visible surface, every spot recorded.
+// An engine drawing through a back buffer onto a visible surface, every spot
+// recorded. Tests start without flags, with grey spots and red labels.
 class PatternFixture : public ::testing::Test {
 protected:
-    // Silicon (F d -3 m, a = 5.431 Å) with [001] along the beam.
+    // Silicon (F d -3 m, a = 5.431 Å) with [001] along the beam, fitted to the picture.
     void loadSilicon(QSize size = QSize(400, 300)) {
-        laue.setPictureSize(size.width(), size.height());
         laue.SGTAB_find("F D 3 M");
         for (int i = 0; i < 6; ++i) laue.setCellConstant(i, i < 3 ? 5.431f : 90);
         laue.GenerateHKL();
@@ -93,13 +80,22 @@ protected:
         back.resize(size);
         renderer.setGraphicsContext(&visible, nullptr, &back, nullptr);
         renderer.setSpotRecorder(&spots);
+        fitNewList(size);
         ASSERT_GT(laue.n_hkl, 100);
+    }
+
+    // What the window does with a new list: zoom 1, the first spot size, the
+    // scales fitted to the picture.
+    void fitNewList(QSize size) {
+        options.zoom = 1;
+        options.spotSize = 5;
+        lumora::render::fitScales(options, laue, size.width(), size.height());
     }
 
     // Draws one frame of the plot type and returns what the user sees.
     const QImage& frame(int16_t plotType) {
         laue.m_mode = plotType;
-        renderer.drawHKL();
+        renderer.drawHKL(options);
         return visible.image();
     }
 
@@ -144,7 +140,7 @@ protected:
         return laue.computeSpacing(int16_t(s.h), int16_t(s.k), int16_t(s.l));
     }
 
-    AppStateGuard state;  // first: the engine reads the settings when it is made
+    lumora::render::RenderOptions options;
     lumora::clLAUE laue;
     lumora::render::Surface visible{QSize(400, 300)};
     lumora::render::Surface back{QSize(400, 300)};
