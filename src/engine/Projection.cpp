@@ -244,14 +244,13 @@ FilmProjection clLAUE::projectFilm(int32_t n, float scale, const SpotStyle& styl
     const double k = scale / det.distance;
     p.x = static_cast<float>((hit.at[0] - det.x0) * det.px * k);
     p.y = static_cast<float>(-(hit.at[1] - det.y0) * det.py * k);
-    if (const auto beam = det.beamPoint()) {
-        const auto bx = static_cast<float>(((*beam)[0] - det.x0) * det.px * k);
-        const auto by = static_cast<float>(-((*beam)[1] - det.y0) * det.py * k);
-        const float dx = p.x - bx, dy = p.y - by;
-        if (std::sqrt(dx * dx + dy * dy) < engine::kBeamStopRadius) {
-            p.x = engine::kHidden;
-            return p;
-        }
+    std::optional<std::array<float, 2>> beamOffset;
+    if (const auto beam = det.beamPoint())
+        beamOffset = {static_cast<float>(((*beam)[0] - det.x0) * det.px * k),
+                      static_cast<float>(-((*beam)[1] - det.y0) * det.py * k)};
+    if (engine::behindBeamStop({p.x, p.y}, beamOffset)) {
+        p.x = engine::kHidden;
+        return p;
     }
     const bool reversed = style.blackBackground && !style.spotColouring;
     const engine::FilmSpot spot = x_withIntensity

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,16 @@ constexpr float kHidden = 88888;   // behind the beam stop, or too close to the 
 // Spots closer than this to the direct beam's point on the picture lie
 // behind the beam stop (pixels, at the picture's scale).
 constexpr float kBeamStopRadius = 4.0f;
+
+// Whether a spot at picture offset `spot` lies behind the beam stop about the
+// beam's offset `beam` (no beam on the plane: no stop). The offsets are in the
+// single precision the films have always been placed in.
+inline bool behindBeamStop(const std::array<float, 2>& spot,
+                           const std::optional<std::array<float, 2>>& beam) {
+    if (!beam) return false;
+    const float dx = spot[0] - (*beam)[0], dy = spot[1] - (*beam)[1];
+    return std::sqrt(dx * dx + dy * dy) < kBeamStopRadius;
+}
 
 // Bragg angle of a reciprocal-lattice vector in the laboratory frame (beam
 // along +x) and the direction of its (y, z) part. The vector is taken on the

@@ -237,10 +237,7 @@ void PatternRenderer::drawLauePattern(Surface& s, const DetectorMap& map, bool p
         const engine::Reflection& r = list[n];
         const engine::DetectorHit& hit = hits_[static_cast<std::size_t>(slot)];
         const std::array<float, 2> p = map.offset(hit.at);
-        if (beam) {
-            const float dx = p[0] - (*beam)[0], dy = p[1] - (*beam)[1];
-            if (std::sqrt(dx * dx + dy * dy) < engine::kBeamStopRadius) continue;
-        }
+        if (engine::behindBeamStop(p, beam)) continue;
         const double x = map.cx + p[0];
         const double y = map.cy - p[1];
 
