@@ -48,7 +48,7 @@ bench: release
 # Fuzzes every file reader for FUZZ_SECONDS each (clang's libFuzzer); crashes
 # are written to build/fuzz/crashes/.
 FUZZ_SECONDS ?= 60
-FUZZERS := fuzz_cel fuzz_csf fuzz_cif fuzz_rsv fuzz_samples fuzz_settings
+FUZZERS := fuzz_cel fuzz_csf fuzz_cif fuzz_rsv fuzz_samples fuzz_settings fuzz_det
 fuzz:
 	@scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

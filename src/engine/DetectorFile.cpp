@@ -70,8 +70,17 @@ DetFile parseDetFile(std::string_view text, const std::string& fileName) {
     const auto shown = [&found](std::size_t i, const char* name) {
         return std::string(name) + " = " + std::string(found[i]);
     };
-    if (!(value[0] > 0)) refuse(shown(0, "dd") + " must be a positive distance in mm");
-    if (!(value[5] > 0)) refuse(shown(5, "pixelsize") + " must be a positive size in mm");
+    // Beyond these no camera exists, and the geometry would overflow.
+    if (!(value[0] > 0 && value[0] <= 1e5))
+        refuse(shown(0, "dd") + " must be a distance from 0 to 100000 mm");
+    if (!(value[5] > 0 && value[5] <= 100))
+        refuse(shown(5, "pixelsize") + " must be a size from 0 to 100 mm");
+    for (std::size_t i : {std::size_t{1}, std::size_t{2}})
+        if (!(std::fabs(value[i]) <= 1e7))
+            refuse(shown(i, i == 1 ? "xcen" : "ycen") + " must lie within 10000000 pixels of the frame");
+    for (std::size_t i : {std::size_t{3}, std::size_t{4}})
+        if (!(std::fabs(value[i]) <= 360))
+            refuse(shown(i, i == 3 ? "xbet" : "xgam") + " must be an angle from -360 to 360 degrees");
     for (std::size_t i : {std::size_t{6}, std::size_t{7}})
         if (!(value[i] >= 1 && value[i] <= kMostPixels && value[i] == std::floor(value[i])))
             refuse(shown(i, i == 6 ? "dim1" : "dim2") +

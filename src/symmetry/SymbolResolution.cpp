@@ -147,7 +147,10 @@ std::vector<int> rowsNamedBy(std::string_view symbol) {
     if (whole.empty()) return {};
     const auto [base, setting] = splitSetting(whole);
 
-    const auto withSetting = [&](std::vector<int> rows) {
+    // A named copy: clang before 16 cannot capture a structured binding.
+    const auto& wanted = setting;
+    const auto withSetting = [&wanted](std::vector<int> rows) {
+        const auto& setting = wanted;
         if (setting.empty()) return rows;
         std::vector<int> chosen;
         for (int r : rows)

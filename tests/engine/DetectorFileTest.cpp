@@ -185,9 +185,16 @@ TEST(DetFile, RefusesWhatIsNotACalibration) {
     EXPECT_EQ(refusal("70, 1024, 1024, 0, 0, 1e999, 2048, 2048"),
               "line 1 of \"cam.det\": \"1e999\" is not a number");
     EXPECT_EQ(refusal("70, 1024, 1024, 0, 0, -0.08, 2048, 2048"),
-              "line 1 of \"cam.det\": pixelsize = -0.08 must be a positive size in mm");
+              "line 1 of \"cam.det\": pixelsize = -0.08 must be a size from 0 to 100 mm");
     EXPECT_EQ(refusal("0, 1024, 1024, 0, 0, 0.08, 2048, 2048"),
-              "line 1 of \"cam.det\": dd = 0 must be a positive distance in mm");
+              "line 1 of \"cam.det\": dd = 0 must be a distance from 0 to 100000 mm");
+    // Magnitudes no camera has, which would overflow the geometry (found by fuzzing).
+    EXPECT_EQ(refusal("77, .01E178, 2, .01E256, 328, 2, 1, 1"),
+              "line 1 of \"cam.det\": xcen = .01E178 must lie within 10000000 pixels of the frame");
+    EXPECT_EQ(refusal("77, 1, 2, 1000, 0, 2, 1, 1"),
+              "line 1 of \"cam.det\": xbet = 1000 must be an angle from -360 to 360 degrees");
+    EXPECT_EQ(refusal("77, 1, 2, 0, 0, 1e3, 1, 1"),
+              "line 1 of \"cam.det\": pixelsize = 1e3 must be a size from 0 to 100 mm");
     EXPECT_EQ(refusal("70, 1024, 1024, 0, 0, 0.08, 0, 2048"),
               "line 1 of \"cam.det\": dim1 = 0 must be a whole number of pixels from 1 to 1000000");
     EXPECT_EQ(refusal("70, 1024, 1024, 0, 0, 0.08, 2048, 2047.5"),
