@@ -1,7 +1,9 @@
-// The main window's file commands: open, save as, PDF, printing, folders.
+// The main window's file commands: open, recent files, save as, PDF,
+// printing, folders.
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
@@ -12,6 +14,7 @@
 #include "app/Folders.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
+#include "app/SettingsStore.h"
 #include "render/PatternRenderer.h"
 
 namespace lumora::app {
@@ -63,6 +66,7 @@ void frmMain::openFile(const QString& path) {
     const FileType type = fileTypeOf(path);
     if (type == FileType::Unknown) return;
     const bool structure = type != FileType::Photo;
+    bool opened = false;
 
     frmDocument* document = activeDocument();
     if (!document) document = newDocument();
@@ -80,9 +84,10 @@ void frmMain::openFile(const QString& path) {
             document->readCIF(path);
         else
             document->readCSF(path);
+        opened = document->engine().n_hkl > 0;
         // The document has said why the file could not be loaded; a window
         // opened only for it goes again, and an old one keeps its caption.
-        if (document->engine().n_hkl == 0) {
+        if (!opened) {
             QMdiSubWindow* sub = fresh ? subWindowOf(document) : nullptr;
             if (sub)
                 sub->close();
@@ -90,9 +95,55 @@ void frmMain::openFile(const QString& path) {
                 document->setWindowTitle(caption);
         }
     } else {
+        // A photo that cannot be read leaves the one shown before: a new name
+        // on the photo page means the load worked, the same name again is
+        // judged by the file's header.
+        const QString wanted = QFileInfo(path).absoluteFilePath();
+        const QString before = document->photoFile();
         document->loadPhoto(path);
+        opened = document->photoFile() == wanted && (before != wanted || QImageReader(path).canRead());
     }
+    if (opened) rememberFile(path);
     updateStatus();
+}
+
+void frmMain::loadRecentFiles() {
+    RecentFiles stored(readRecentFiles());
+    const bool changed = stored.paths() != recent_.paths();
+    recent_ = std::move(stored);
+    if (changed || recentActions_.isEmpty()) buildRecentMenu();
+}
+
+void frmMain::openRecent(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        forgetFile(path);
+        tell(this, QStringLiteral("Lumora"),
+             QStringLiteral("The file %1 cannot be found.\n\nIt has been removed from the recent files.")
+                 .arg(QDir::toNativeSeparators(path)),
+             QMessageBox::Warning);
+        return;
+    }
+    openFile(path);
+}
+
+void frmMain::rememberFile(const QString& path) {
+    loadRecentFiles();
+    recent_.add(path);
+    saveRecentFiles(recent_.paths());
+    buildRecentMenu();
+}
+
+void frmMain::forgetFile(const QString& path) {
+    loadRecentFiles();
+    if (!recent_.remove(path)) return;
+    saveRecentFiles(recent_.paths());
+    buildRecentMenu();
+}
+
+void frmMain::clearRecentFiles() {
+    recent_.clear();
+    saveRecentFiles(recent_.paths());
+    buildRecentMenu();
 }
 
 void frmMain::fileClose() {

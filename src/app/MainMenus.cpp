@@ -1,6 +1,8 @@
 // The menus, the toolbars and the status bar of the main window.
 #include <QAction>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeySequence>
 #include <QMdiArea>
@@ -124,6 +126,14 @@ void frmMain::createMenus() {
                          [this] { guarded([this] { openFolder(QStringLiteral("user")); }); });
     fileMenu_->addAction(QStringLiteral("View Data Folder"), this,
                          [this] { guarded([this] { openFolder(QStringLiteral("data")); }); });
+    fileMenu_->addSeparator();
+    recentMenu_ = fileMenu_->addMenu(QStringLiteral("Recent &Files"));
+    recentMenu_->setToolTipsVisible(true);
+    recentMenu_->addSeparator();
+    recentMenu_->addAction(QStringLiteral("&Clear Recent Files"), this,
+                           [this] { guarded([this] { clearRecentFiles(); }); });
+    // Another copy of the program may have opened files since.
+    connect(fileMenu_, &QMenu::aboutToShow, this, [this] { guarded([this] { loadRecentFiles(); }); });
     fileMenu_->addSeparator();
     QAction* exit = fileMenu_->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     exit->setShortcut(QKeySequence::Quit);
@@ -365,6 +375,30 @@ void frmMain::buildWindowList() {
         });
         windowListActions_ << action;
     }
+}
+
+void frmMain::buildRecentMenu() {
+    // The entry chosen may be the one replaced here: it goes once its signal is done.
+    for (QAction* action : recentActions_) {
+        recentMenu_->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions_.clear();
+    QAction* separator = recentMenu_->actions().value(0);
+    int n = 0;
+    for (const QString& path : recent_.paths()) {
+        ++n;
+        const QString name = QFileInfo(path).fileName().replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(n).arg(name), recentMenu_);
+        const QString shown = QDir::toNativeSeparators(path);
+        action->setToolTip(shown);
+        action->setStatusTip(shown);
+        connect(action, &QAction::triggered, this,
+                [this, path] { guarded([this, path] { openRecent(path); }); });
+        recentMenu_->insertAction(separator, action);
+        recentActions_ << action;
+    }
+    recentMenu_->menuAction()->setEnabled(!recent_.isEmpty());
 }
 
 }  // namespace lumora::app

@@ -50,6 +50,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     createOrientationBar();
     createStatusBar();
     buildSamplesMenu();
+    loadRecentFiles();
     syncFlagActions();
 
     documents_.resize(11);

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/RecentFiles.h"
+
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
@@ -57,7 +59,8 @@ public:
 
     // ---- commands that documents and the start-up code use ----------------------
     // Opens a file by its extension (.cel .csf .cif .rsv into a document,
-    // .jpg .gif .bmp .png as the photo of the active one).
+    // .jpg .gif .bmp .png as the photo of the active one). A file that opens
+    // goes to the top of File > Recent Files.
     void openFile(const QString& path);
     // The pop-up menu of the pattern ("Cancel", "Reset Zoom", "Reset Orientation").
     void showPopupMenu(const QPoint& globalPosition);
@@ -85,6 +88,7 @@ private:
     void createStatusBar();
     void buildSamplesMenu();
     void buildWindowList();
+    void buildRecentMenu();
     // MainWindow.cpp
     void restorePlacement();
     void syncFlagActions();
@@ -97,6 +101,14 @@ private:
     void pageSetup();
     void print();
     void openFolder(const QString& folder);
+    // MainFiles.cpp: File > Recent Files.
+    // The list as the store has it now: another copy of the program may have
+    // changed it since this one started.
+    void loadRecentFiles();
+    void openRecent(const QString& path);
+    void rememberFile(const QString& path);
+    void forgetFile(const QString& path);
+    void clearRecentFiles();
     void toggleFlag(QAction* action);
     void toggleViewFlag(QAction* action);
     void toggleBackgroundImage(bool on);
@@ -133,6 +145,9 @@ private:
     QMenu* saveMenu_ = nullptr;
     QMenu* saveAsMenu_ = nullptr;
     QMenu* popup_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QList<QAction*> recentActions_;
+    RecentFiles recent_;
     QToolBar* toolBar_ = nullptr;
     QToolBar* orientationBar_ = nullptr;
     QAction* newAction_ = nullptr;

@@ -96,6 +96,22 @@ void SaveRegistry(const WindowPlacement& placement) {
     writeRegString(kProduct, "DIREXE", QDir::toNativeSeparators(programFolder()));
 }
 
+QStringList readRecentFiles() {
+    const QSettings store(QSettings::UserScope, kMaker, kProduct);
+    const QVariant value = store.value("RECENT");
+    // The store gives a list of one as a plain text.
+    return value.canConvert<QStringList>() ? value.toStringList() : QStringList();
+}
+
+void saveRecentFiles(const QStringList& paths) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    if (paths.isEmpty())
+        store.remove("RECENT");
+    else
+        store.setValue("RECENT", paths);
+    store.sync();
+}
+
 std::optional<QRect> readMainPlacement() {
     QSettings store(QSettings::UserScope, kTitle, kTitle);
     store.beginGroup("Settings");

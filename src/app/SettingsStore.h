@@ -2,14 +2,16 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace lumora::app {
 
 // The per-user settings store: QSettings("Tessarin", <product>) with string
-// values. This program keeps "SX", "DEF", "WNDO", "WNDS", "PATH" and "DIREXE"
-// under the product "LUMORA"; "PATH" under "MERIDO" names the Wulff-net program.
-// A missing value reads as an empty text.
+// values, and one list of them. This program keeps "SX", "DEF", "WNDO",
+// "WNDS", "PATH", "DIREXE" and "RECENT" under the product "LUMORA"; "PATH"
+// under "MERIDO" names the Wulff-net program. A missing value reads as an
+// empty text.
 QString readRegString(const QString& product, const QString& name);
 void writeRegString(const QString& product, const QString& name, const QString& value);
 
@@ -30,6 +32,11 @@ struct WindowPlacement {
 // Saves the settings and the window values other programs read ("WNDO" in
 // twips, written only for a window in its normal state; "WNDS"; "PATH"; "DIREXE").
 void SaveRegistry(const WindowPlacement& placement);
+
+// File > Recent Files: "RECENT", a list of paths, newest first. A value that
+// is not a list of texts reads as an empty list.
+QStringList readRecentFiles();
+void saveRecentFiles(const QStringList& paths);
 
 // The main window's own placement: "MainLeft", "MainTop", "MainWidth" and
 // "MainHeight" in twips, group "Settings" of the program's title. Nothing
