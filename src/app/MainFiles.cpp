@@ -68,10 +68,8 @@ void frmMain::openFile(const QString& path) {
     if (!document) document = newDocument();
     if (structure) {
         // A document that shows reflections keeps them: the file opens in a new one.
-        const bool fresh = document->engine().n_hkl > 0;
+        const bool fresh = document->hasReflections();
         if (fresh) document = newDocument();
-        const QString caption = document->windowTitle();
-        document->setWindowTitle(QDir::toNativeSeparators(path));
         if (type == FileType::Cel)
             document->readCEL(path);
         else if (type == FileType::Rsv)
@@ -81,14 +79,9 @@ void frmMain::openFile(const QString& path) {
         else
             document->readCSF(path);
         // The document has said why the file could not be loaded; a window
-        // opened only for it goes again, and an old one keeps its caption.
-        if (document->engine().n_hkl == 0) {
-            QMdiSubWindow* sub = fresh ? subWindowOf(document) : nullptr;
-            if (sub)
-                sub->close();
-            else
-                document->setWindowTitle(caption);
-        }
+        // opened only for it goes again.
+        if (!document->hasReflections() && fresh)
+            if (QMdiSubWindow* sub = subWindowOf(document)) sub->close();
     } else {
         document->loadPhoto(path);
     }
