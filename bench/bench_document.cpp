@@ -55,9 +55,7 @@ void BM_DragStep_P1_30A(benchmark::State& state) {
     QApplication::processEvents();
     frmDocument* document = window.activeDocument() ? window.activeDocument() : window.newDocument();
     document->setCell({"P1", "1", "", "30", "30", "30", "90", "90", "90"});
-    document->setMODE(0);
-    document->engine().setPlotType(1);
-    document->redrawPattern();  // the engine only records the plot type
+    document->setMODE(1);
     QApplication::processEvents();
     PictureBox* box = patternBox(document);
     if (!box) {

@@ -3,13 +3,10 @@
 // the angle calculator and the structure editor.
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QRadioButton>
 #include <QUrl>
 #include <filesystem>
 #include <utility>
@@ -18,11 +15,9 @@
 #include "app/DocumentWindow.h"
 #include "app/FileTypes.h"
 #include "app/Folders.h"
-#include "app/MainWindow.h"
 #include "app/Messages.h"
 #include "app/PhotoFile.h"
 #include "app/PhotoPanel.h"
-#include "app/PictureBox.h"
 #include "app/Tools.h"
 #include "output/Export.h"
 #include "structure/HklListing.h"
@@ -35,6 +30,14 @@ namespace lumora::app {
 namespace {
 
 std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+std::array<QString, 6> cellTexts(const clLAUE& laue) {
+    std::array<QString, 6> texts;
+    for (int i = 0; i < 6; ++i)
+        texts[static_cast<std::size_t>(i)] =
+            QString::fromStdString(util::singleText(laue.getCellConstant(i)));
+    return texts;
+}
 
 }  // namespace
 
@@ -65,25 +68,17 @@ void frmDocument::finishStructureLoad(const QString& path) {
     const clLAUE& laue = *m_laue;
     taCSF->setPlainText(QString::fromStdString(laue.structureText()));
     taCSF->setVisible(view_ == HklList && !laue.structureText().empty());
-    for (int i = 0; i < 6; ++i)
-        tfCell[static_cast<std::size_t>(i)]->setText(
-            QString::fromStdString(util::singleText(laue.getCellConstant(i))));
+    inputs_->setCellTexts(cellTexts(laue));
     // The file's own setting is installed already: the list only follows it.
-    if (laue.m_spg >= 1 && laue.m_spg <= 230) {
-        const QSignalBlocker blocker(cmbSPG);
-        cmbSPG->setCurrentIndex(laue.m_spg - 1);
-    }
-    cmbSPG->setEnabled(true);
-    spgTag_ = cmbSPG->currentText().toUpper();
-    rsvMode_ = 2;
-    fillSettingList();
+    inputs_->selectSpaceGroup(laue.m_spg);
+    spgTag_ = inputs_->spaceGroupItem();
+    setRSVGUI(2);
+    inputs_->showSettings(laue);
     if (!path.isEmpty()) setWindowTitle(QFileInfo(path).fileName());
-    tfTIT->setText(QString::fromStdString(laue.m_tit));
-    tfTIT->setCursorPosition(0);
+    inputs_->setTitle(QString::fromStdString(laue.m_tit));
     showGenerated();
     // A file whose space-group name and operations disagree says which it followed.
     if (!laue.symmetryNote().empty()) setHINT(QString::fromStdString(laue.symmetryNote()));
-    setRSVGUI(2);
     // What the load left out is said where the count of reflections would be.
     QStringList notes;
     for (const std::string& note : laue.structureNotes()) notes << QString::fromStdString(note);
@@ -93,9 +88,7 @@ void frmDocument::finishStructureLoad(const QString& path) {
 void frmDocument::editStructure() {
     // The editor starts from what the window shows, so that a title or cell
     // the user leaves alone comes back as it was.
-    DocumentFields shown;
-    shown.title = tfTIT->text();
-    for (std::size_t i = 0; i < shown.cell.size(); ++i) shown.cell[i] = tfCell[i]->text();
+    const DocumentFields shown = inputs_->fields();
     structure::StructureFile edited;
     if (!app::editStructure(this, *m_laue, edited, &shown)) return;
     {
@@ -115,24 +108,24 @@ void frmDocument::readRSV(const QString& path) {
         const BusyCursor busy;
         RedrawBatch batch(*this);
         m_laue->readRSV(localPath(path));
-        fitNewList();
+        patternView_->fitNewList();
         // The file brings its own reflections: atoms of an earlier structure do not belong to them.
         m_laue->resetStructure();
         taCSF->clear();
         taCSF->hide();
+        std::array<QString, 6> texts;
         const auto& words = m_laue->rsvCellTexts();
-        for (std::size_t i = 0; i < 6; ++i) tfCell[i]->setText(QString::fromStdString(words[i]));
+        for (std::size_t i = 0; i < 6; ++i) texts[i] = QString::fromStdString(words[i]);
+        inputs_->setCellTexts(texts);
         setWindowTitle(QFileInfo(path).fileName());
-        tfTIT->setText(QString::fromStdString(m_laue->m_tit));
-        tfTIT->setCursorPosition(0);
-        rbIntensity[0]->setChecked(true);
-        syncSlidersFromEngine();
+        inputs_->setTitle(QString::fromStdString(m_laue->m_tit));
+        inputs_->setIntensities(true);
         confirmOrientation();
         Redraw();
         setHINT(QStringLiteral("%1 reflections read from file").arg(m_laue->n_hkl));
         setHKLtable();
         setRSVGUI(1);
-        if (main_) main_->updateStatus();
+        emit statusChanged();
     });
 }
 
@@ -208,29 +201,7 @@ bool frmDocument::saveAsSVG(const QString& path) {
     bool written = false;
     guarded([&] {
         const BusyCursor busy;
-        PictureBox* pb2 = photoPanel_->picture();
-        const PictureBox* shown = view_ == Structure ? pb3 : view_ == Photo ? pb2 : pb1;
-        const QSize size = shown->size().expandedTo(QSize(1, 1));
-        // Whatever happens, the renderer goes back to the document's surfaces.
-        struct Restore {
-            frmDocument& d;
-            ~Restore() {
-                PictureBox* page = d.photoPanel_->picture();
-                d.renderer_->setGraphicsContext(d.view_ == Photo ? &page->surface() : &d.pb1->surface(),
-                                                &d.pb3->surface(), &d.mem_, &d.photo_);
-            }
-        } restore{*this};
-        output::saveSvg(path, size, [&](QPaintDevice& device) {
-            render::Surface vectors(&device, size);
-            if (view_ == Structure) {
-                renderer_->setGraphicsContext(&vectors, &vectors, &vectors, &photo_);
-                renderer_->drawStructure(renderOptions());
-            } else {
-                renderer_->setGraphicsContext(&vectors, nullptr, &vectors, &photo_);
-                renderer_->drawHKL(renderOptions());
-            }
-            vectors.finish();
-        });
+        patternView_->saveSvg(path);
         written = true;
     });
     return written;
@@ -244,8 +215,8 @@ bool frmDocument::EXPORT_PDF(const QString& path) {
             if (askText(this, QStringLiteral("Title"), QStringLiteral("Do you want to change the title?"),
                         answer) &&
                 !answer.trimmed().isEmpty()) {
-                tfTIT->setText(answer.trimmed());
-                if (main_) main_->updateStatus();
+                inputs_->setTitle(answer.trimmed());
+                emit statusChanged();
             }
         }
         {
@@ -290,26 +261,25 @@ void frmDocument::loadPhoto(const QString& path) {
             return;
         }
         RedrawBatch batch(*this);
-        photo_ = std::move(read.image);
-        display_.showPhoto = true;
-        display_.antialias = false;
+        patternView_->setPhoto(std::move(read.image));
         photoFile_ = QFileInfo(path).absoluteFilePath();
-        photoPanel_->setPhotoSize(photo_.size());
+        photoPanel_->setPhotoSize(patternView_->photo().size());
         Redraw();
         selectTab(Photo);
-        if (main_) main_->updateStatus();
+        emit photoChanged();
     });
 }
 
 void frmDocument::togglePhoto(bool on) {
     guarded([&] {
-        if (photoFile_.isEmpty() || photo_.isNull()) {
+        if (photoFile_.isEmpty() || patternView_->photo().isNull()) {
             tell(this, QStringLiteral("Lumora"),
                  QStringLiteral("Active Document Has No Background Image Loaded!"));
             return;
         }
-        display_.showPhoto = on;
+        patternView_->showPhoto(on);
         Redraw();
+        emit photoChanged();
     });
 }
 
@@ -333,7 +303,7 @@ void frmDocument::showAngleCalculator() {
         dialog.setMessenger([&dialog](const QString& title, const QString& text, QMessageBox::Icon icon) {
             tell(&dialog, title, text, icon);
         });
-        dialog.setLaue(m_laue.get(), cmbUVW->currentIndex());
+        dialog.setLaue(m_laue.get(), inputs_->vectorType());
         connect(&dialog, &tools::dlgANGLE::applied, this, [this] { guarded([this] { Redraw(); }); });
         dialog.exec();
     });

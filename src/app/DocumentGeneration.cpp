@@ -1,14 +1,13 @@
 // Generating the reflections of a document: Apply, generation after a
 // structure change, the notes the hint adds, and long work under a progress
 // dialog that can be cancelled.
-#include <QComboBox>
-#include <QRadioButton>
 #include <utility>
 #include <vector>
 
 #include "app/DocumentWindow.h"
-#include "app/MainWindow.h"
+#include "app/HklTableModel.h"
 #include "app/Messages.h"
+#include "app/PatternView.h"
 #include "structure/CellLattice.h"
 #include "util/NumberText.h"
 #include "util/Progress.h"
@@ -16,49 +15,66 @@
 namespace lumora::app {
 
 void frmDocument::apply() {
-    guarded([this] { applyInputs(); });
+    guarded([this] {
+        if (const auto experiment = inputs_->experiment()) applyExperiment(*experiment);
+    });
 }
 
-void frmDocument::applyInputs() {
+bool frmDocument::applyExperiment(const Experiment& experiment) {
     const BusyCursor busy;
     RedrawBatch batch(*this);
-    checkInputs();
-    cmbSPG->setEnabled(true);
-    // Only a choice the user could make counts (a reflection file's list has the buttons off).
-    const bool intensitiesAsked = rbIntensity[0]->isChecked() && rbIntensity[0]->isEnabled();
     const QString appliedTag = spgTag_;
-    const bool generated = runLong(QStringLiteral("Generating reflections ..."),
-                                   QStringLiteral("Generation cancelled: the previous reflections stay"),
-                                   {[&] {
-                                        // The chosen setting of the group stays unless another group was
-                                        // picked.
-                                        const QString item = cmbSPG->currentText().toUpper();
-                                        if (item != spgTag_ || m_laue->currentRow() < 0)
-                                            spaceGroupChosen(cmbSPG->currentIndex());
-                                        fillGUI2LaueInputData();
-                                    },
-                                    [&] { m_laue->GenerateHKL(); }});
-    if (!generated) {
-        // The group of the list is applied again by the next Apply.
+    // When the list stays, the group of the list is applied again by the next Apply.
+    const auto keepGroup = [&] {
         spgTag_ = appliedTag;
-        fillSettingList();
-        return;
+        inputs_->showSettings(*m_laue);
+    };
+    bool generated = false;
+    try {
+        generated = runLong(QStringLiteral("Generating reflections ..."),
+                            QStringLiteral("Generation cancelled: the previous reflections stay"),
+                            {[&] { takeExperiment(experiment); }, [&] { m_laue->GenerateHKL(); }});
+    } catch (...) {
+        keepGroup();
+        throw;
+    }
+    if (!generated) {
+        keepGroup();
+        return false;
     }
     // A rhombohedral group may have changed to the axes of the new cell.
-    fillSettingList();
-    syncSlidersFromEngine();
-    rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
+    inputs_->showSettings(*m_laue);
+    inputs_->setIntensities(m_laue->x_withIntensity);
     setRSVGUI(m_laue->bCSF ? 2 : 0);
     confirmOrientation();
-    setHINT(QStringLiteral("%1 reflections generated").arg(m_laue->n_hkl) + generationNote(intensitiesAsked));
+    setHINT(QStringLiteral("%1 reflections generated").arg(m_laue->n_hkl) +
+            generationNote(experiment.intensitiesAsked));
     // Typed cells are often approximate on purpose: one that contradicts the
     // group's lattice is used, with a warning.
     structure::CellConstants typed{};
     for (int i = 0; i < 6; ++i) typed[static_cast<std::size_t>(i)] = m_laue->getCellConstant(i);
     if (const std::string misfit = structure::cellLatticeMisfit(typed, m_laue->currentRow()); !misfit.empty())
         setHINT(QString::fromStdString(misfit));
-    setHKLtable();
-    if (main_) main_->updateStatus();
+    emit statusChanged();
+    return true;
+}
+
+// The engine takes the experiment; the fields then show what it took.
+void frmDocument::takeExperiment(const Experiment& experiment) {
+    // The chosen setting of the group stays unless another group was picked.
+    if (experiment.spaceGroupItem != spgTag_ || m_laue->currentRow() < 0)
+        installSpaceGroup(experiment.spaceGroupItem);
+    clLAUE& laue = *m_laue;
+    laue.x_voltage = static_cast<float>(experiment.voltage);
+    laue.x_lambda_min = laue.getWavelengthMinimum();
+    laue.x_lambda_max = static_cast<float>(experiment.lambdaMax);
+    laue.x_fsd = experiment.distance;
+    laue.x_withIntensity = experiment.intensities;
+    laue.m_spg = static_cast<int16_t>(experiment.spaceGroupNumber);
+    if (experiment.plotType < 3) laue.m_plot = static_cast<int16_t>(experiment.plotType);
+    for (int i = 0; i < 6; ++i)
+        laue.setCellConstant(i, static_cast<float>(experiment.cell[static_cast<std::size_t>(i)]));
+    fillLaueInputData2GUI();
 }
 
 // Generation after a structure change: with intensities, in the orientation
@@ -74,14 +90,12 @@ void frmDocument::regenerate() {
 // The document catches up with a list the engine has just generated.
 void frmDocument::showGenerated() {
     RedrawBatch batch(*this);
-    syncSlidersFromEngine();
-    rbIntensity[m_laue->x_withIntensity ? 0 : 1]->setChecked(true);
+    inputs_->setIntensities(m_laue->x_withIntensity);
     confirmOrientation();
     Redraw();
     setHINT(QStringLiteral("%1 reflections generated with intensities").arg(m_laue->n_hkl) +
             generationNote(true));
-    setHKLtable();
-    if (main_) main_->updateStatus();
+    emit statusChanged();
 }
 
 // A band without wavelengths puts no spot on the film, and intensities need
@@ -105,6 +119,19 @@ QString frmDocument::generationNote(bool intensitiesAsked) const {
 bool frmDocument::runLong(const QString& label, const QString& cancelled,
                           const std::vector<std::function<void()>>& phases) {
     clLAUE before = *m_laue;
+    // The list shows no rows while the engine's list is replaced, and
+    // whichever list the engine has afterwards.
+    hklModel_->clear();
+    struct Refill {
+        frmDocument& d;
+        ~Refill() {
+            try {
+                d.setHKLtable();
+            } catch (...) {
+                // An empty list until the next one is better than no program.
+            }
+        }
+    } refill{*this};
     Progress progress(this, label);
     try {
         // Each phase has an equal share of the dialog's bar.
@@ -127,7 +154,7 @@ bool frmDocument::runLong(const QString& label, const QString& cancelled,
     }
     m_laue->setProgress({});
     // Every long work ends in a new list.
-    fitNewList();
+    patternView_->fitNewList();
     return true;
 }
 

@@ -1,34 +1,23 @@
-// The document window: opening and closing, the tab strip and its views,
-// drawing, hints and messages. The controls are built in DocumentLayout.cpp,
-// the input fields are in DocumentInputs.cpp, loads and output in
-// DocumentFiles.cpp, the mouse in DocumentMouse.cpp.
+// The document window: opening and closing, how its parts are wired, the
+// tab strip and its views, drawing and hints. The controls are laid out in
+// DocumentLayout.cpp, the inputs and keys are handled in DocumentInputs.cpp,
+// generation in DocumentGeneration.cpp, loads and output in DocumentFiles.cpp.
 #include "app/DocumentWindow.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
-#include <QTimer>
-#include <algorithm>
 
 #include "app/AppState.h"
-#include "app/MainWindow.h"
-#include "app/Messages.h"
+#include "app/HklTableModel.h"
 #include "app/PhotoPanel.h"
 #include "app/PictureBox.h"
-#include "app/SliderPanel.h"
-#include "util/Error.h"
-#include "util/NumberText.h"
 
 namespace lumora::app {
 
@@ -52,90 +41,57 @@ frmDocument::BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); 
 
 // ---- opening and closing ------------------------------------------------------------
 
-frmDocument::frmDocument(frmMain* main, int index)
-    : main_(main),
-      index_(index),
-      m_laue(std::make_unique<clLAUE>()),
-      renderer_(std::make_unique<render::PatternRenderer>(*m_laue)),
-      drag_(std::make_unique<DragController>(DragController::Surface::Pattern)),
-      dragStruct_(std::make_unique<DragController>(DragController::Surface::Structure)) {
+frmDocument::frmDocument(int index, QWidget* parent)
+    : QWidget(parent), index_(index), m_laue(std::make_unique<clLAUE>()) {
     setObjectName("frmDocument");
     setWindowTitle(QStringLiteral("Document %1").arg(index));
     setFocusPolicy(Qt::StrongFocus);
-    buildControls();
-
-    const Settings& settings = appState().settings;
-    if (settings.startBlack) {
-        pb1->surface().setBackColor(0x000000);
-        pb1->surface().clear();
-        mem_.setBackColor(0x000000);
-    }
-    mem_.resize(pb1->surface().size(), pb1->devicePixelRatioF());
     m_laue->newDocument(engineDefaults());
-    renderer_->setGraphicsContext(&pb1->surface(), &pb3->surface(), &mem_, &photo_);
-
+    buildControls();
     {
         RedrawBatch batch(*this);
-        // The first group is chosen as if the user had picked it.
-        cmbSPG->setCurrentIndex(0);
-        spaceGroupChosen(0);
+        // The first group is installed as if the user had picked it.
+        installSpaceGroup(inputs_->spaceGroupItem());
         fillLaueInputData2GUI();
-        tfANG->setText(QString::fromStdString(util::singleText(settings.rotationStep)));
-        cmbORIENT->setCurrentIndex(2);
-        pbSL->reset();
         selectTab(Simulation);
     }
-    connectControls();
-    connectMouse();
-    // Key preview: the form sees the keys of its controls first.
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    connectParts();
+    createKeys();
 }
 
 frmDocument::~frmDocument() {
     // Nothing may call back into a half-destroyed window: the controls send
     // signals (focus changes) while QWidget takes them down.
-    for (QObject* child : findChildren<QObject*>()) {
-        child->removeEventFilter(this);
-        child->blockSignals(true);
-    }
+    for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
 }
 
 void frmDocument::closeEvent(QCloseEvent* event) {
     event->accept();
-    if (!main_) return;
-    main_->documentClosing(index_);
-    QPointer<frmMain> main = main_;
-    QTimer::singleShot(0, main, [main] {
-        if (main) main->updateStatus();
-    });
+    emit closing(index_);
 }
 
-bool frmDocument::event(QEvent* event) {
-    bool handled = false;
-    guarded([&] { handled = QWidget::event(event); });
-    return handled;
-}
+void frmDocument::connectParts() {
+    connect(inputs_, &InputColumn::applyRequested, this,
+            [this](const Experiment& experiment) { guarded([&] { applyExperiment(experiment); }); });
+    connect(inputs_, &InputColumn::plotTypeChosen, this,
+            [this](int type) { guarded([&] { modeChanged(type); }); });
+    connect(inputs_, &InputColumn::orientationConfirmed, this,
+            [this](const OrientationVector& v) { orientTo(v.u, v.v, v.w, v.direction); });
+    connect(inputs_, &InputColumn::rotationRequested, this,
+            [this](int axis, float degrees) { guarded([&] { rotate(axis, degrees); }); });
+    connect(inputs_, &InputColumn::spaceGroupChosen, this,
+            [this](const QString& item) { guarded([&] { installSpaceGroup(item); }); });
+    connect(inputs_, &InputColumn::settingChosen, this, &frmDocument::changeHall);
+    connect(inputs_, &InputColumn::titleEdited, this, &frmDocument::statusChanged);
+    connect(inputs_, &InputColumn::distanceEdited, this, [this](float mm) { m_laue->x_fsd = mm; });
 
-void frmDocument::resizeEvent(QResizeEvent* event) { QWidget::resizeEvent(event); }
+    connect(patternView_, &PatternView::redrawRequested, this, [this] { guarded([this] { Redraw(); }); });
+    connect(patternView_, &PatternView::turnRequested, this,
+            [this](const Turn& turn) { guarded([&] { applyTurn(turn); }); });
+    connect(patternView_, &PatternView::spotPicked, this,
+            [this](const QString& spot) { setHINT(QStringLiteral("Clicked at ") + spot); });
+    connect(patternView_, &PatternView::popupRequested, this, &frmDocument::popupRequested);
 
-QString frmDocument::title() const { return tfTIT->text().trimmed(); }
-
-// ---- controls ----------------------------------------------------------------------------
-
-void frmDocument::connectControls() {
-    connect(btAPPLY, &QPushButton::clicked, this, [this] { guarded([this] { apply(); }); });
-    connect(cmbSPG, &QComboBox::activated, this,
-            [this](int i) { guarded([this, i] { spaceGroupChosen(i); }); });
-    connect(cmbHALL, &QComboBox::activated, this,
-            [this](int i) { guarded([this, i] { settingChosen(i); }); });
-    connect(modeGroup_, &QButtonGroup::idClicked, this,
-            [this](int i) { guarded([this, i] { modeChanged(i); }); });
-    connect(cmbUVW, &QComboBox::activated, this, [this](int) { guarded([this] { confirmOrientation(); }); });
-    connect(cmbORIENT, &QComboBox::activated, this,
-            [this](int) { guarded([this] { confirmOrientation(); }); });
-    for (int i = 0; i < 3; ++i)
-        connect(btANG[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { guarded([this, i] { rotateButton(i, +1); }); });
     connect(Tab1, &QTabBar::currentChanged, this,
             [this](int i) { guarded([this, i] { selectTab(i + 1); }); });
     connect(btATOMS, &QPushButton::clicked, this, [this] { guarded([this] { editStructure(); }); });
@@ -143,25 +99,9 @@ void frmDocument::connectControls() {
     connect(btPHOTO, &QPushButton::clicked, this, [this] { guarded([this] { openPhoto(); }); });
     connect(photoPanel_, &PhotoPanel::openPhoto, this, [this] { guarded([this] { openPhoto(); }); });
     connect(photoPanel_, &PhotoPanel::centreChanged, this, [this] { guarded([this] { Redraw(); }); });
-    connect(pb1, &PictureBox::resized, this, [this](QSize) { guarded([this] { pictureResized(); }); });
-    // A resized surface starts blank: the structure and the photo page are
-    // drawn again at their new sizes whenever they are shown, whether or not
-    // the document is the active one (Window > Tile resizes them all).
-    connect(pb3, &PictureBox::resized, this, [this](QSize) {
-        guarded([this] {
-            if (view_ != Structure && view_ != Tiled) return;
-            if (batchDepth_ > 0) {
-                redrawPending_ = true;
-                return;
-            }
-            renderer_->drawStructure(renderOptions());
-            pb3->present();
-        });
-    });
-    connect(photoPanel_->picture(), &PictureBox::resized, this, [this](QSize) {
-        guarded([this] {
-            if (view_ == Photo) redrawPattern();
-        });
+    connect(photoPanel_->picture(), &PictureBox::moved, this, [this](double x, double y, Qt::MouseButtons) {
+        photoPanel_->showPointer(x, y, patternView_->photo(), patternView_->photoShown(),
+                                 QSizeF(m_laue->getFilmWidth(), m_laue->getFilmHeight()));
     });
 }
 
@@ -174,23 +114,21 @@ void frmDocument::selectView(int view) {
 void frmDocument::selectTab(int view) {
     RedrawBatch batch(*this);
     if (view < Simulation || view > Photo) view = Simulation;
-    if (m_laue->n_hkl == 0 && view >= Structure) view = Simulation;
+    if (!hasReflections() && view >= Structure) view = Simulation;
     if (Tab1->currentIndex() != view - 1) {
         const QSignalBlocker blocker(Tab1);
         Tab1->setCurrentIndex(view - 1);
     }
     view_ = view;
 
-    PictureBox* pb2 = photoPanel_->picture();
-    renderer_->setPictureBox(view == Photo ? &pb2->surface() : &pb1->surface());
-    renderer_->setPhotoSimulation(view == Photo);
+    static const PatternView::Page pages[] = {PatternView::Page::Pattern, PatternView::Page::Structure,
+                                              PatternView::Page::Tiled, PatternView::Page::List,
+                                              PatternView::Page::Photo};
+    patternView_->showPage(pages[view - 1]);
     listSplitter_->setVisible(view == HklList);
     taCSF->setVisible(view == HklList && !m_laue->structureText().empty());
-    pb1->setVisible(view == Simulation || view == Tiled);
-    pb3->setVisible(view == Structure || view == Tiled);
     photoPanel_->setVisible(view == Photo);
     btATOMS->setVisible(view == Structure);
-    renderer_->setStructureVisible(view == Structure || view == Tiled);
 
     switch (view) {
         case Structure:
@@ -205,34 +143,14 @@ void frmDocument::selectTab(int view) {
             setHINT(QStringLiteral("%1 reflections").arg(m_laue->n_hkl));
             break;
     }
-    display_.antialias = false;
-    layoutViews();
+    // The views are laid out at once, so that the surfaces have their new
+    // sizes before the next frame is drawn.
+    if (QLayout* l = viewArea_->layout()) l->activate();
     m_laue->DoRotate(1, 0);
     Redraw();
 }
 
-// Lays the views out at once, so that the surfaces have their new sizes
-// before the next frame is drawn.
-void frmDocument::layoutViews() {
-    if (QLayout* l = viewArea_->layout()) l->activate();
-}
-
-void frmDocument::pictureResized() {
-    const QSize size = pb1->surface().size();
-    if (size == mem_.size() && size == fittedTo_) return;
-    RedrawBatch batch(*this);
-    mem_.resize(size, pb1->devicePixelRatioF());
-    if (appState().flags.blackBackground) mem_.setBackColor(0x000000);
-    // The pattern keeps fitting the picture; the zoom stays as the user set it.
-    if (m_laue->n_hkl > 0) {
-        render::RenderOptions fitted = renderOptions();
-        render::fitScales(fitted, *m_laue, size.width(), size.height());
-        display_.scale3D = fitted.scale3D;
-        display_.filmScale = fitted.filmScale;
-        fittedTo_ = size;
-    }
-    Redraw();
-}
+// ---- drawing -------------------------------------------------------------------------
 
 void frmDocument::Redraw() {
     if (batchDepth_ > 0) {
@@ -244,16 +162,8 @@ void frmDocument::Redraw() {
 
 void frmDocument::drawNow() {
     redrawPending_ = false;
-    showOrientation();
-    const bool structureShown = view_ == Structure || view_ == Tiled;
-    renderer_->setStructureVisible(structureShown);
-    if (structureShown) {
-        renderer_->drawStructure(renderOptions());
-        pb3->present();
-    }
-    // The photo page is drawn through the same call: the renderer's visible
-    // surface is then pb2 and the photo simulation is on.
-    if (view_ == Simulation || view_ == Tiled || view_ == Photo) redrawPattern();
+    emit orientationChanged(orientationText());
+    patternView_->draw();
 }
 
 void frmDocument::redrawPattern() {
@@ -261,109 +171,22 @@ void frmDocument::redrawPattern() {
         redrawPending_ = true;
         return;
     }
-    renderer_->drawHKL(renderOptions());
-    if (view_ == Photo)
-        photoPanel_->picture()->present();
-    else
-        pb1->present();
+    patternView_->drawPattern();
 }
 
-QImage frmDocument::currentPicture() {
-    switch (view_) {
-        case Structure:
-            return pb3->surface().image();
-        case Tiled: {
-            QImage left = pb1->surface().image();
-            QImage right = pb3->surface().image();
-            const qreal ratio = left.devicePixelRatio();
-            left.setDevicePixelRatio(1);
-            right.setDevicePixelRatio(1);
-            QImage both(left.width() + right.width(), std::max(left.height(), right.height()),
-                        QImage::Format_RGB32);
-            both.fill(appState().flags.blackBackground ? Qt::black : Qt::white);
-            {
-                QPainter p(&both);
-                p.drawImage(0, 0, left);
-                p.drawImage(left.width(), 0, right);
-            }
-            both.setDevicePixelRatio(ratio);
-            return both;
-        }
-        case Photo:
-            return photoPanel_->picture()->surface().image();
-        case HklList:
-            // The list has no picture: the pattern stands for it.
-            renderer_->drawHKL(renderOptions());
-            return pb1->surface().image();
-        default:
-            return pb1->surface().image();
-    }
-}
+QImage frmDocument::currentPicture() { return patternView_->picture(); }
 
-// ---- hints and messages ------------------------------------------------------------------
+// ---- hints ------------------------------------------------------------------------------
 
 void frmDocument::setHINT(const std::string& text) { setHINT(QString::fromStdString(text)); }
 
 void frmDocument::setHINT(const QString& text) {
     // The film outline is drawn at the distance the field shows; a distance
     // the field refuses leaves the last good one.
-    if (text.contains(QStringLiteral("Film-Outline"))) guarded([this] { m_laue->x_fsd = fieldDistance(); });
+    if (text.contains(QStringLiteral("Film-Outline")))
+        if (const auto mm = inputs_->distance()) m_laue->x_fsd = *mm;
     HINT->setText(text);
     HINT->repaint();
-}
-
-void frmDocument::showOrientation() {
-    if (main_) main_->setStatusText(2, QString::fromStdString(m_laue->m_auvw));
-}
-
-render::RenderOptions frmDocument::renderOptions() const {
-    const AppState& app = appState();
-    render::RenderOptions o;
-    o.flags = app.flags;
-    o.palette = app.palette;
-    o.labelColour = labelColourRgb(app.currentLabelColour);
-    o.flipX = app.settings.flipX;
-    o.zoom = display_.zoom;
-    o.spacingThreshold = display_.spacingThreshold;
-    o.labelThreshold = display_.labelThreshold;
-    o.spotSize = display_.spotSize;
-    o.antialias = display_.antialias;
-    o.scale3D = display_.scale3D;
-    o.filmScale = display_.filmScale;
-    o.showPhoto = display_.showPhoto;
-    o.photoCentreX = app.settings.photoCentreX;
-    o.photoCentreY = app.settings.photoCentreY;
-    return o;
-}
-
-void frmDocument::fitNewList() {
-    display_.zoom = 1;
-    display_.spotSize = 5;
-    const QSize size = mem_.size();
-    render::RenderOptions fitted = renderOptions();
-    render::fitScales(fitted, *m_laue, size.width(), size.height());
-    display_.scale3D = fitted.scale3D;
-    display_.filmScale = fitted.filmScale;
-    fittedTo_ = size;
-}
-
-void frmDocument::showError(const std::exception& error) noexcept {
-    try {
-        const auto* known = dynamic_cast<const Error*>(&error);
-        const QString text = known ? QString::fromStdString(known->message())
-                                   : QStringLiteral("Error: ") + QString::fromUtf8(error.what());
-        tell(this, QStringLiteral("Lumora"), text, QMessageBox::Critical);
-    } catch (...) {
-        // Nothing more can be done for the user here.
-    }
-}
-
-void frmDocument::showUnknownError() noexcept {
-    try {
-        tell(this, QStringLiteral("Lumora"), QStringLiteral("Error: unexpected failure"),
-             QMessageBox::Critical);
-    } catch (...) {
-    }
 }
 
 }  // namespace lumora::app

@@ -141,10 +141,9 @@ void frmMain::loadSample(int entry) {
     if (entry < 0 || entry >= static_cast<int>(samples.size())) return;
     const structure::SampleCell cell = samples.getSample(static_cast<std::size_t>(entry));
     frmDocument* document = activeDocument();
-    if (!document || document->engine().n_hkl > 0) document = newDocument();
+    if (!document || document->hasReflections()) document = newDocument();
     QStringList list;
     for (const std::string& word : cell) list << QString::fromStdString(word);
-    document->setWindowTitle(list[0]);
     document->setCell(list);
     updateStatus();
 }
@@ -252,8 +251,7 @@ void frmMain::quickOrientation(int index) {
     frmDocument* document = activeDocument();
     if (!document) return;
     const QuickOrientation& q = kQuick[index];
-    document->engine().setOrientation(q.u, q.v, q.w, q.direction);
-    document->Redraw();
+    document->orientTo(q.u, q.v, q.w, q.direction);
     updateStatus();
 }
 
@@ -295,7 +293,6 @@ bool frmMain::applyCommandLine(const QString& text) {
     // name, number, (no symbol), a, b, c, alpha, beta, gamma
     QStringList cell{fields[7].trimmed(), fields[0].trimmed(), QString()};
     for (int i = 1; i <= 6; ++i) cell << fields[i].trimmed();
-    if (!cell[0].isEmpty()) document->setWindowTitle(cell[0]);
     document->setCell(cell);
     updateStatus();
     return true;

@@ -72,10 +72,8 @@ void frmMain::openFile(const QString& path) {
     if (!document) document = newDocument();
     if (structure) {
         // A document that shows reflections keeps them: the file opens in a new one.
-        const bool fresh = document->engine().n_hkl > 0;
+        const bool fresh = document->hasReflections();
         if (fresh) document = newDocument();
-        const QString caption = document->windowTitle();
-        document->setWindowTitle(QDir::toNativeSeparators(path));
         if (type == FileType::Cel)
             document->readCEL(path);
         else if (type == FileType::Rsv)
@@ -84,16 +82,11 @@ void frmMain::openFile(const QString& path) {
             document->readCIF(path);
         else
             document->readCSF(path);
-        opened = document->engine().n_hkl > 0;
+        opened = document->hasReflections();
         // The document has said why the file could not be loaded; a window
-        // opened only for it goes again, and an old one keeps its caption.
-        if (!opened) {
-            QMdiSubWindow* sub = fresh ? subWindowOf(document) : nullptr;
-            if (sub)
-                sub->close();
-            else
-                document->setWindowTitle(caption);
-        }
+        // opened only for it goes again.
+        if (!opened && fresh)
+            if (QMdiSubWindow* sub = subWindowOf(document)) sub->close();
     } else {
         // A photo that cannot be read leaves the one shown before: a new name
         // on the photo page means the load worked, the same name again is

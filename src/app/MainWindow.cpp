@@ -12,6 +12,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/AppState.h"
@@ -76,8 +77,16 @@ frmMain::~frmMain() {
 frmDocument* frmMain::newDocument() {
     ++counter_;
     if (counter_ >= static_cast<int>(documents_.size())) documents_.resize(counter_ + 10 + 1);
-    auto* document = new frmDocument(this, counter_);
+    auto* document = new frmDocument(counter_);
     documents_[counter_] = document;
+    connect(document, &frmDocument::statusChanged, this, &frmMain::updateStatus);
+    // The orientation panel shows the active document's crystal.
+    connect(document, &frmDocument::orientationChanged, this, [this, document](const QString& text) {
+        if (document == activeDocument()) setStatusText(2, text);
+    });
+    connect(document, &frmDocument::popupRequested, this, &frmMain::showPopupMenu);
+    connect(document, &frmDocument::photoChanged, this, &frmMain::updateStatus);
+    connect(document, &frmDocument::closing, this, &frmMain::documentClosing);
 
     QMdiSubWindow* sub = mdi_->addSubWindow(document);
     sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -120,6 +129,8 @@ std::vector<frmDocument*> frmMain::openDocuments() const {
 
 void frmMain::documentClosing(int index) {
     if (index > 0 && index < static_cast<int>(documents_.size())) documents_[index] = nullptr;
+    // The window goes once the event that closes it is over.
+    QTimer::singleShot(0, this, [this] { updateStatus(); });
 }
 
 QMdiSubWindow* frmMain::subWindowOf(const frmDocument* document) const {
@@ -147,9 +158,8 @@ void frmMain::updateStatus() {
         const std::array<QString, 2> status = document->getStatus();
         setStatusText(0, status[0]);
         setStatusText(1, QLatin1Char(' ') + status[1] + QLatin1Char(' '));
-        const clLAUE& laue = document->engine();
         // The orientation panel shows the document that is active now.
-        setStatusText(2, QString::fromStdString(laue.m_auvw));
+        setStatusText(2, document->orientationText());
         if (backgroundImage_) {
             backgroundImage_->setEnabled(!document->photoFile().isEmpty());
             backgroundImage_->setChecked(document->photoShown());

@@ -22,11 +22,11 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QWheelEvent>
 #include <cmath>
@@ -226,7 +226,7 @@ class DocumentFixture : public AppFixture {
 protected:
     void SetUp() override {
         AppFixture::SetUp();
-        doc = std::make_unique<frmDocument>(nullptr, 1);
+        doc = std::make_unique<frmDocument>(1);
         doc->resize(1200, 800);
         doc->show();
         doc->activateWindow();
@@ -247,7 +247,12 @@ protected:
     QString hint() const { return child<QLabel>("HINT")->text(); }
     QLineEdit* edit(const char* name) const { return child<QLineEdit>(name); }
     PictureBox* picture(const char* name) const { return child<PictureBox>(name); }
-    QTreeWidget* list() const { return child<QTreeWidget>("lstHKL"); }
+    QTableView* list() const { return child<QTableView>("lstHKL"); }
+    // The reflection list as the user reads it: its rows and the text of a cell.
+    int listRows() const { return list()->model()->rowCount(); }
+    QString listText(int row, int column) const {
+        return list()->model()->index(row, column).data().toString();
+    }
     QComboBox* orientationField() const { return child<QComboBox>("cmbORIENT"); }
     int zoomSlider() const { return child<SliderPanel>("pbSL")->value(SliderPanel::Zoom); }
 

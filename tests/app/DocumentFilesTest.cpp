@@ -18,7 +18,7 @@ TEST_F(DocumentFixture, StructureAndReflectionFilesGiveTheirListWhichFailedLoads
     EXPECT_EQ(doc->windowTitle(), "Si.cel");
     EXPECT_EQ(child<QComboBox>("cmbSPG")->currentIndex(), 226);
     EXPECT_EQ(child<QComboBox>("cmbHALL")->count(), 2);  // both origins of F d -3 m
-    EXPECT_FALSE(list()->topLevelItem(0)->text(3).isEmpty());
+    EXPECT_FALSE(listText(0, 3).isEmpty());
     clickTab(3);
     EXPECT_TRUE(child<QPlainTextEdit>("taCSF")->toPlainText().contains("rgnr 227"));
 
@@ -33,7 +33,7 @@ TEST_F(DocumentFixture, StructureAndReflectionFilesGiveTheirListWhichFailedLoads
     EXPECT_TRUE(ask_.messages[1].contains(": Error 53: ")) << ask_.messages[1].toStdString();
     EXPECT_TRUE(ask_.messages[2].contains(": Error ")) << ask_.messages[2].toStdString();
     EXPECT_EQ(doc->engine().n_hkl, n);
-    EXPECT_EQ(list()->topLevelItemCount(), n);
+    EXPECT_EQ(listRows(), n);
     EXPECT_EQ(edit("tfCell0")->text(), "5.4307");
     EXPECT_EQ(doc->windowTitle(), "Si.cel");
 
@@ -42,9 +42,9 @@ TEST_F(DocumentFixture, StructureAndReflectionFilesGiveTheirListWhichFailedLoads
     doc->readRSV(dataFile("fe3o4.rsv"));
     ASSERT_TRUE(ask_.messages.isEmpty()) << ask_.messages[0].toStdString();
     EXPECT_EQ(hint(), "13 reflections read from file");
-    EXPECT_EQ(list()->topLevelItemCount(), 13);
+    EXPECT_EQ(listRows(), 13);
     EXPECT_EQ(edit("tfTIT")->text(), "Magnetite Fe3O4");
-    EXPECT_EQ(list()->topLevelItem(0)->text(1), "   1   1   1");
+    EXPECT_EQ(listText(0, 1), "   1   1   1");
     EXPECT_FALSE(child<QComboBox>("cmbSPG")->isEnabled());
     pressApply();
     EXPECT_TRUE(child<QComboBox>("cmbSPG")->isEnabled());
@@ -59,11 +59,11 @@ TEST_F(DocumentFixture, StructureAndReflectionFilesGiveTheirListWhichFailedLoads
     auto* settings = child<QComboBox>("cmbHALL");
     EXPECT_EQ(settings->currentText(), "-F 4vw 2vw 3");
     const int count = doc->engine().n_hkl;
-    const QString first = list()->topLevelItem(0)->text(3);
+    const QString first = listText(0, 3);
     pressApply();
     EXPECT_EQ(settings->currentIndex(), 1);
     EXPECT_EQ(doc->engine().n_hkl, count);
-    EXPECT_EQ(list()->topLevelItem(0)->text(3), first);
+    EXPECT_EQ(listText(0, 3), first);
 
     // Choosing the other setting asks before the intensities are computed again.
     ask_.yes = true;

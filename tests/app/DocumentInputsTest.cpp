@@ -251,7 +251,7 @@ TEST_F(LongWorkTest, CancellingALoadOrAGenerationKeepsThePreviousCrystal) {
     EXPECT_EQ(steps[0].first, "Loading quartz.csf ...");
     EXPECT_TRUE(sameCrystal());
     EXPECT_EQ(hint(), "Loading cancelled: the previous crystal stays");
-    EXPECT_EQ(list()->topLevelItemCount(), si.n_hkl);
+    EXPECT_EQ(listRows(), si.n_hkl);
     EXPECT_TRUE(ask_.messages.isEmpty());
 
     steps.clear();

@@ -31,10 +31,10 @@ TEST_F(DocumentFixture, ApplyOnTheDefaultDocumentGeneratesAndReportsAndResetsThe
     ASSERT_GT(n, 0);
     pressApply();
     EXPECT_EQ(hint(), QStringLiteral("%1 reflections generated").arg(n));
-    EXPECT_EQ(list()->topLevelItemCount(), n);
+    EXPECT_EQ(listRows(), n);
     EXPECT_TRUE(list()->isColumnHidden(3));  // no intensities without a structure
     // Rows by decreasing d: the 100-type reflections of a 5 A cube come first.
-    EXPECT_EQ(list()->topLevelItem(0)->text(2), "5.00000");
+    EXPECT_EQ(listText(0, 2), "5.00000");
     EXPECT_EQ(doc->getStatus()[0], QStringLiteral("Untitled :  (P 1)  %1 Reflections generated").arg(n));
     EXPECT_EQ(doc->getStatus()[1], "Laue Back-Reflection");
     const QImage shown = picture("pb1")->surface().image();
@@ -43,6 +43,7 @@ TEST_F(DocumentFixture, ApplyOnTheDefaultDocumentGeneratesAndReportsAndResetsThe
     clickOption("rbmode3");
     EXPECT_EQ(hint(), "Stereographic Projection");
     EXPECT_EQ(doc->getStatus()[1], "Stereogram");
+    EXPECT_NE(picture("pb1")->surface().image(), shown);  // drawn at once
     pressApply();  // returns to the default plot type
     EXPECT_TRUE(child<QRadioButton>("rbmode2")->isChecked());
     // A plot type chosen on the list page goes back to the pattern.
@@ -78,7 +79,7 @@ TEST_F(DocumentFixture, OrientationVectorAndOtherInputsAreTakenOrRefused) {
     pressApply();
     // Duane-Hunt: lambda = h c / (e U) = 12.39842 A kV / U.
     EXPECT_NEAR(edit("tfWL1")->text().toDouble(), 12.39842 / 30, 1e-4);
-    const int rows = list()->topLevelItemCount();
+    const int rows = listRows();
     const QString shown = hint();
     // "abc" reads as 0: no lattice.
     const std::tuple<const char*, const char*, const char*> cases[] = {{"tfKV", "0", ": Error 5: "},
@@ -91,7 +92,7 @@ TEST_F(DocumentFixture, OrientationVectorAndOtherInputsAreTakenOrRefused) {
         ASSERT_EQ(ask_.messages.size(), 1) << text;
         EXPECT_TRUE(ask_.messages[0].contains(error)) << ask_.messages[0].toStdString();
         EXPECT_EQ(doc->engine().n_hkl, rows);
-        EXPECT_EQ(list()->topLevelItemCount(), rows);
+        EXPECT_EQ(listRows(), rows);
         EXPECT_EQ(hint(), shown);
         setText(field, old);
     }
@@ -199,6 +200,42 @@ TEST_F(DocumentFixture, TabsNeedReflectionsWheelKeysAndButtonsZoomOrTurn) {
     QTest::keyClick(edit("tfTIT"), Qt::Key_Left);
     EXPECT_EQ(edit("tfTIT")->text(), "Cubic BaD");
     EXPECT_TRUE(same(orientation(), orientedAlong(1, 1, 1, true)));
+}
+
+TEST_F(DocumentFixture, KeysTurnTheCrystalUnlessTheControlWithTheFocusTakesThemItself) {
+    pressApply();
+    const Mat3f start = orientation();
+    // Buttons, option buttons and the tab strip leave the keys to the document.
+    for (const char* name : {"btAPPLY", "rbmode2", "Tab1"}) {
+        auto* w = child<QWidget>(name);
+        w->setFocus();
+        QTest::keyClick(w, Qt::Key_Left);
+        EXPECT_FALSE(same(orientation(), start)) << name;
+        QTest::keyClick(w, Qt::Key_Right);
+        EXPECT_TRUE(same(orientation(), start)) << name;
+    }
+    EXPECT_EQ(child<QTabBar>("Tab1")->currentIndex(), 0);
+    EXPECT_TRUE(child<QRadioButton>("rbmode2")->isChecked());
+
+    // A text field keeps every key, the ones it has no use for too.
+    setText("tfTIT", "T");
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_A}) QTest::keyClick(edit("tfTIT"), key);
+    EXPECT_EQ(edit("tfTIT")->text(), "Ta");
+    // The list moves its current row; a list box picks the next entry.
+    clickTab(3);
+    list()->setFocus();
+    list()->setCurrentIndex(list()->model()->index(0, 0));
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_EQ(list()->currentIndex().row(), 1);
+    auto* group = child<QComboBox>("cmbSPG");
+    group->setFocus();
+    QTest::keyClick(group, Qt::Key_Down);
+    EXPECT_EQ(group->currentIndex(), 1);
+    EXPECT_TRUE(same(orientation(), start));
+    // A modifier makes it another key.
+    picture("pb1")->setFocus();
+    QTest::keyClick(picture("pb1"), Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_TRUE(same(orientation(), start));
 }
 
 TEST_F(DocumentFixture, ClicksReportSpotsWithinTenPixelsDragsTurnAndRightDragsZoom) {

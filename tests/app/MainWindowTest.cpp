@@ -116,7 +116,7 @@ TEST_F(MainWindowTest, TogglesSetTheirFlagOrientationLabelsTurnTheCrystalAndTheP
     EXPECT_EQ(orientationLabel(4)->text(), "(100)");
     // Magnesium is hexagonal: [100] and the normal of (100) are 30 degrees apart.
     loadSample("Mg");
-    clLAUE& laue = active()->engine();
+    const clLAUE& laue = active()->engine();
     const auto alongBeam = [&](float u, float v, float w, bool direction) {
         const Vec3d lab = engine::toLab(laue.orientationMatrix(), laue.toCartesian(u, v, w, direction));
         return lab[0] / std::sqrt(lab[0] * lab[0] + lab[1] * lab[1] + lab[2] * lab[2]);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <cstdint>
+#include <vector>
+
+namespace lumora {
+class clLAUE;
+}
+
+namespace lumora::app {
+
+// The document's reflection list as a table: number, indices ("   1  -1   0"),
+// d ("0.00000") and, with intensities, F ("0.00"); rows by decreasing d,
+// ties in list order. The rows are put in order once per list; the texts are
+// made only for the rows a view asks for.
+class HklTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { Number, Indices, Spacing, Amplitude, ColumnCount };
+
+    explicit HklTableModel(const clLAUE& laue, QObject* parent = nullptr);
+
+    // Takes the engine's list as it is now.
+    void refresh();
+    // Shows no rows, while the engine's list is replaced.
+    void clear();
+    // Whether the list has intensities (the F column means something).
+    bool withIntensity() const { return withIntensity_; }
+    // The engine's list index of a row; -1 outside the table.
+    int32_t reflectionAt(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    const clLAUE& laue_;
+    std::vector<int32_t> order_;
+    bool withIntensity_ = false;
+};
+
+}  // namespace lumora::app

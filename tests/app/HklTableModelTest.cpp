@@ -1,0 +1,109 @@
+// The reflection list as a table model: every reflection once, by
+// decreasing d with ties in list order, the texts the list has always shown.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include "app/HklTableModel.h"
+#include "engine/LaueEngine.h"
+
+namespace lumora::app::test {
+namespace {
+
+clLAUE cubicP1(float a) {
+    clLAUE laue;
+    laue.SGTAB_find("P 1");
+    for (int i = 0; i < 3; ++i) laue.setCellConstant(i, a);
+    laue.GenerateHKL();
+    return laue;
+}
+
+QString text(const HklTableModel& model, int row, int column) {
+    return model.index(row, column).data().toString();
+}
+
+TEST(HklTableModel, ALargeListFillsTheTableByDecreasingSpacingWithTiesInListOrder) {
+    clLAUE laue = cubicP1(30);
+    ASSERT_GT(laue.n_hkl, 40000);
+    HklTableModel model(laue);
+    EXPECT_EQ(model.rowCount(), 0);  // nothing until asked
+    model.refresh();
+    ASSERT_EQ(model.rowCount(), laue.n_hkl);
+    EXPECT_EQ(model.columnCount(), 4);
+
+    // The first row: the first of the 30 Å reflections in list order.
+    int32_t firstLongest = -1;
+    float shortest = laue.getD(0);
+    for (int32_t i = 0; i < laue.n_hkl; ++i) {
+        if (firstLongest < 0 && laue.getD(i) > 29.999f) firstLongest = i;
+        shortest = std::min(shortest, laue.getD(i));
+    }
+    ASSERT_GE(firstLongest, 0);
+    EXPECT_EQ(text(model, 0, HklTableModel::Number), "1");
+    EXPECT_EQ(text(model, 0, HklTableModel::Indices), QString::fromStdString(laue.getHKL2(firstLongest)));
+    EXPECT_EQ(text(model, 0, HklTableModel::Indices).size(), 12);
+    EXPECT_EQ(text(model, 0, HklTableModel::Spacing), "30.00000");
+    const int last = model.rowCount() - 1;
+    EXPECT_EQ(text(model, last, HklTableModel::Number), QString::number(laue.n_hkl));
+    EXPECT_EQ(text(model, last, HklTableModel::Spacing), QString::number(shortest, 'f', 5));
+    // No intensities without atoms: the F column is empty.
+    EXPECT_TRUE(text(model, 0, HklTableModel::Amplitude).isEmpty());
+    EXPECT_FALSE(model.withIntensity());
+
+    // Every reflection once, d never rising, equal d in list order.
+    std::vector<bool> seen(static_cast<std::size_t>(laue.n_hkl));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const int32_t i = model.reflectionAt(row);
+        ASSERT_GE(i, 0);
+        ASSERT_FALSE(seen[static_cast<std::size_t>(i)]) << "row " << row;
+        seen[static_cast<std::size_t>(i)] = true;
+        if (row == 0) continue;
+        const int32_t before = model.reflectionAt(row - 1);
+        ASSERT_LE(laue.getD(i), laue.getD(before)) << "row " << row;
+        if (laue.getD(i) == laue.getD(before)) {
+            ASSERT_GT(i, before) << "row " << row;
+        }
+    }
+    EXPECT_EQ(model.reflectionAt(-1), -1);
+    EXPECT_EQ(model.reflectionAt(model.rowCount()), -1);
+}
+
+TEST(HklTableModel, FollowsTheEngineFromListToListAndShowsIntensitiesWhenThereAreAny) {
+    clLAUE laue = cubicP1(30);
+    HklTableModel model(laue);
+    model.refresh();
+    const QStringList headers = {"#", "(hkl)", "d-Spacing", "F"};
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(model.headerData(c, Qt::Horizontal).toString(), headers[c]);
+
+    const int before = model.rowCount();
+    laue = cubicP1(5);  // a new, shorter list in the same engine
+    // Until the table is refreshed, rows that point beyond the new list show nothing.
+    int empty = 0;
+    for (int row = 0; row < before; ++row)
+        if (text(model, row, HklTableModel::Indices).isEmpty()) {
+            ++empty;
+            EXPECT_EQ(model.reflectionAt(row), -1);
+        }
+    EXPECT_EQ(empty, before - laue.n_hkl);
+    model.refresh();
+    EXPECT_EQ(model.rowCount(), laue.n_hkl);
+    EXPECT_EQ(text(model, 0, HklTableModel::Spacing), "5.00000");
+    model.clear();
+    EXPECT_EQ(model.rowCount(), 0);
+
+    laue.readCEL(QFile::encodeName(QStringLiteral(LUMORA_TEST_DATA_DIR "/Si.cel")).toStdString());
+    laue.GenerateHKL();
+    ASSERT_TRUE(laue.x_withIntensity);
+    model.refresh();
+    EXPECT_TRUE(model.withIntensity());
+    const QRegularExpression twoDecimals(QStringLiteral("^[0-9]+\\.[0-9]{2}$"));
+    for (int row : {0, model.rowCount() / 2, model.rowCount() - 1})
+        EXPECT_TRUE(twoDecimals.match(text(model, row, HklTableModel::Amplitude)).hasMatch())
+            << text(model, row, HklTableModel::Amplitude).toStdString();
+    // Silicon's largest spacing is that of 111 (the 100, 110 and 200 planes are absent).
+    EXPECT_EQ(text(model, 0, HklTableModel::Spacing), "3.13542");
+}
+
+}  // namespace
+}  // namespace lumora::app::test
