@@ -120,7 +120,7 @@ void frmDocument::readRSV(const QString& path) {
         setWindowTitle(QFileInfo(path).fileName());
         inputs_->setTitle(QString::fromStdString(m_laue->m_tit));
         inputs_->setIntensities(true);
-        confirmOrientation();
+        orientNewList();
         Redraw();
         setHINT(QStringLiteral("%1 reflections read from file").arg(m_laue->n_hkl));
         setHKLtable();
@@ -299,12 +299,15 @@ void frmDocument::showAngleCalculator() {
             tell(this, QStringLiteral("Lumora"), QStringLiteral("Please generate HKL first"));
             return;
         }
+        // Each Apply is a step from the orientation of the Apply before it.
+        Mat3f before = m_laue->orientationMatrix();
         tools::dlgANGLE dialog(this);
         dialog.setMessenger([&dialog](const QString& title, const QString& text, QMessageBox::Icon icon) {
             tell(&dialog, title, text, icon);
         });
         dialog.setLaue(m_laue.get(), inputs_->vectorType());
-        connect(&dialog, &tools::dlgANGLE::applied, this, [this] { guarded([this] { Redraw(); }); });
+        connect(&dialog, &tools::dlgANGLE::applied, this,
+                [this, &before] { guarded([&] { applyAngleCalculator(before); }); });
         dialog.exec();
     });
 }

@@ -46,7 +46,7 @@ bool frmDocument::applyExperiment(const Experiment& experiment) {
     inputs_->showSettings(*m_laue);
     inputs_->setIntensities(m_laue->x_withIntensity);
     setRSVGUI(m_laue->bCSF ? 2 : 0);
-    confirmOrientation();
+    orientNewList();
     setHINT(QStringLiteral("%1 reflections generated").arg(m_laue->n_hkl) +
             generationNote(experiment.intensitiesAsked));
     // Typed cells are often approximate on purpose: one that contradicts the
@@ -91,7 +91,7 @@ void frmDocument::regenerate() {
 void frmDocument::showGenerated() {
     RedrawBatch batch(*this);
     inputs_->setIntensities(m_laue->x_withIntensity);
-    confirmOrientation();
+    orientNewList();
     Redraw();
     setHINT(QStringLiteral("%1 reflections generated with intensities").arg(m_laue->n_hkl) +
             generationNote(true));

@@ -44,6 +44,16 @@ bool isTurningKey(const QKeyEvent* key) {
     return std::find(std::begin(kTurningKeys), std::end(kTurningKeys), key->key()) != std::end(kTurningKeys);
 }
 
+// "Orientation [1 1 1]" for a direction, "Orientation (1 1 1)" for a plane normal.
+QString orientationName(float u, float v, float w, bool isDirection) {
+    const QString indices =
+        QStringList{QString::fromStdString(util::singleText(u)), QString::fromStdString(util::singleText(v)),
+                    QString::fromStdString(util::singleText(w))}
+            .join(QLatin1Char(' '));
+    return QStringLiteral("Orientation ") + (isDirection ? QLatin1Char('[') : QLatin1Char('(')) + indices +
+           (isDirection ? QLatin1Char(']') : QLatin1Char(')'));
+}
+
 }  // namespace
 
 // ---- keys ------------------------------------------------------------------------------------
@@ -59,7 +69,7 @@ void frmDocument::createKeys() {
     };
     const auto turn = [this](int16_t axis, float angle) {
         RedrawBatch batch(*this);
-        m_laue->DoRotate(axis, angle);
+        recordTurn(QStringLiteral("Turn"), [&] { m_laue->DoRotate(axis, angle); });
         patternView_->setAntialias(false);
         Redraw();
     };
@@ -159,22 +169,26 @@ void frmDocument::confirmOrientation() {
 void frmDocument::orientTo(float u, float v, float w, bool isDirection) {
     guarded([&] {
         RedrawBatch batch(*this);
-        m_laue->setOrientation(u, v, w, isDirection);
+        recordTurn(orientationName(u, v, w, isDirection),
+                   [&] { m_laue->setOrientation(u, v, w, isDirection); });
         Redraw();
     });
 }
 
+// A drag's steps become one step when the button comes up.
 void frmDocument::applyTurn(const Turn& turn) {
-    if (turn.aboutBeam)
-        m_laue->DoRotate(1, turn.a);
-    else
-        m_laue->DoRotateYZ(turn.a, turn.b);
+    recordTurn(QStringLiteral("Turn"), [&] {
+        if (turn.aboutBeam)
+            m_laue->DoRotate(1, turn.a);
+        else
+            m_laue->DoRotateYZ(turn.a, turn.b);
+    });
     Redraw();
 }
 
 void frmDocument::rotate(int axis, float degrees) {
     RedrawBatch batch(*this);
-    m_laue->DoRotate(static_cast<int16_t>(axis), degrees);
+    recordTurn(QStringLiteral("Turn"), [&] { m_laue->DoRotate(static_cast<int16_t>(axis), degrees); });
     Redraw();
 }
 

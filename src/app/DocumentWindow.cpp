@@ -1,7 +1,8 @@
 // The document window: opening and closing, how its parts are wired, the
 // tab strip and its views, drawing and hints. The controls are laid out in
 // DocumentLayout.cpp, the inputs and keys are handled in DocumentInputs.cpp,
-// generation in DocumentGeneration.cpp, loads and output in DocumentFiles.cpp.
+// generation in DocumentGeneration.cpp, loads and output in DocumentFiles.cpp,
+// the orientation history in DocumentUndo.cpp.
 #include "app/DocumentWindow.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
+#include <QUndoStack>
 
 #include "app/AppState.h"
 #include "app/HklTableModel.h"
@@ -42,7 +44,7 @@ frmDocument::BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); 
 // ---- opening and closing ------------------------------------------------------------
 
 frmDocument::frmDocument(int index, QWidget* parent)
-    : QWidget(parent), index_(index), m_laue(std::make_unique<clLAUE>()) {
+    : QWidget(parent), index_(index), m_laue(std::make_unique<clLAUE>()), undo_(new QUndoStack(this)) {
     setObjectName("frmDocument");
     setWindowTitle(QStringLiteral("Document %1").arg(index));
     setFocusPolicy(Qt::StrongFocus);
@@ -88,6 +90,8 @@ void frmDocument::connectParts() {
     connect(patternView_, &PatternView::redrawRequested, this, [this] { guarded([this] { Redraw(); }); });
     connect(patternView_, &PatternView::turnRequested, this,
             [this](const Turn& turn) { guarded([&] { applyTurn(turn); }); });
+    connect(patternView_, &PatternView::dragStarted, this, [this] { beginDrag(); });
+    connect(patternView_, &PatternView::dragFinished, this, [this] { guarded([this] { endDrag(); }); });
     connect(patternView_, &PatternView::spotPicked, this,
             [this](const QString& spot) { setHINT(QStringLiteral("Clicked at ") + spot); });
     connect(patternView_, &PatternView::popupRequested, this, &frmDocument::popupRequested);

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/Guarded.h"
@@ -23,6 +24,7 @@ class QScrollArea;
 class QSplitter;
 class QTabBar;
 class QTableView;
+class QUndoStack;
 
 namespace lumora::app {
 
@@ -55,6 +57,8 @@ public:
     bool hasReflections() const { return m_laue->n_hkl > 0; }
     // The direction along the beam, as the status bar shows it.
     QString orientationText() const { return QString::fromStdString(m_laue->m_auvw); }
+    // The orientation changes of this document, for Edit > Undo and Redo.
+    QUndoStack* undoStack() const { return undo_; }
 
     // ---- operations the main window calls ------------------------------------
     void readCEL(const QString& path);
@@ -116,6 +120,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class OrientationCommand;
+
     // Redraws asked for inside one user action are drawn once, at its end.
     class RedrawBatch {
     public:
@@ -164,6 +170,21 @@ private:
     // (the label and which inputs are enabled).
     void setRSVGUI(int mode);
 
+    // undo (DocumentUndo.cpp)
+    // Makes a change of orientation and keeps it as one step named `name`;
+    // during a drag the drag's step takes it in.
+    void recordTurn(const QString& name, const std::function<void()>& change);
+    // Keeps the turn from `before` to the present orientation as one step,
+    // unless the crystal did not turn.
+    void pushTurn(const QString& name, const Mat3f& before);
+    void restoreOrientation(const Mat3f& matrix);
+    void beginDrag();
+    void endDrag();
+    void applyAngleCalculator(Mat3f& before);
+    // A new list is oriented by the orientation vector; the steps kept so far
+    // turned the crystal of the old list.
+    void orientNewList();
+
     // generation (DocumentGeneration.cpp)
     // True when the experiment gave a new list (not cancelled).
     bool applyExperiment(const Experiment& experiment);
@@ -196,6 +217,9 @@ private:
     bool redrawPending_ = false;
     // The space-group item last installed, so that "Apply" keeps a chosen setting.
     QString spgTag_;
+    QUndoStack* undo_ = nullptr;
+    // The orientation when the mouse button went down, while it is held.
+    std::optional<Mat3f> dragBefore_;
 
     InputColumn* inputs_ = nullptr;
     PatternView* patternView_ = nullptr;

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoGroup>
 
 #include "app/AppState.h"
 #include "app/DocumentWindow.h"
@@ -68,6 +69,13 @@ void frmMain::createActions() {
     spotColour_ = toggle(ToolIcon::SpotColour, "Toggle Spot Color");
     filmOutline_ = toggle(ToolIcon::FilmOutline, "Toggle Film Outline");
     polarNet_ = toggle(ToolIcon::PolarNet, "Toggle Polar Net");
+
+    // The texts name the step ("Undo Turn"); both are disabled when there is none.
+    undoGroup_ = new QUndoGroup(this);
+    undoAction_ = undoGroup_->createUndoAction(this, QStringLiteral("&Undo"));
+    undoAction_->setShortcuts(QKeySequence::Undo);
+    redoAction_ = undoGroup_->createRedoAction(this, QStringLiteral("&Redo"));
+    redoAction_->setShortcuts(QKeySequence::Redo);
 }
 
 void frmMain::createMenus() {
@@ -138,10 +146,11 @@ void frmMain::createMenus() {
     QAction* exit = fileMenu_->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     exit->setShortcut(QKeySequence::Quit);
 
-    // ---- Edit: only the classic items, without function here (copying the
-    // pattern is the toolbar's Copy).
+    // ---- Edit: undo and redo of turns; Paste Special is shown without
+    // function (copying the pattern is the toolbar's Copy).
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    inert(edit, QStringLiteral("&Undo"));
+    edit->addAction(undoAction_);
+    edit->addAction(redoAction_);
     edit->addSeparator();
     inert(edit, QStringLiteral("Paste &Special..."));
 

@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoGroup>
+#include <QUndoStack>
 
 #include "app/AppState.h"
 #include "app/DocumentWindow.h"
@@ -79,6 +81,7 @@ frmDocument* frmMain::newDocument() {
     if (counter_ >= static_cast<int>(documents_.size())) documents_.resize(counter_ + 10 + 1);
     auto* document = new frmDocument(counter_);
     documents_[counter_] = document;
+    undoGroup_->addStack(document->undoStack());
     connect(document, &frmDocument::statusChanged, this, &frmMain::updateStatus);
     // The orientation panel shows the active document's crystal.
     connect(document, &frmDocument::orientationChanged, this, [this, document](const QString& text) {
@@ -128,7 +131,11 @@ std::vector<frmDocument*> frmMain::openDocuments() const {
 }
 
 void frmMain::documentClosing(int index) {
-    if (index > 0 && index < static_cast<int>(documents_.size())) documents_[index] = nullptr;
+    if (index > 0 && index < static_cast<int>(documents_.size())) {
+        // Undo no longer reaches a document that is going.
+        if (documents_[index]) undoGroup_->removeStack(documents_[index]->undoStack());
+        documents_[index] = nullptr;
+    }
     // The window goes once the event that closes it is over.
     QTimer::singleShot(0, this, [this] { updateStatus(); });
 }
@@ -146,6 +153,7 @@ void frmMain::updateStatus() {
     frmDocument* document = activeDocument();
     const bool any = document != nullptr;
     for (QAction* action : documentActions_) action->setEnabled(any);
+    if (undoGroup_) undoGroup_->setActiveStack(any ? document->undoStack() : nullptr);
     for (QLabel* label : orientationLabels_)
         if (label) label->setEnabled(any);
 

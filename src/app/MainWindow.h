@@ -16,6 +16,7 @@ class QMdiSubWindow;
 class QMenu;
 class QPrinter;
 class QToolBar;
+class QUndoGroup;
 
 namespace lumora::app {
 
@@ -155,6 +156,10 @@ private:
     QAction* pdfAction_ = nullptr;
     // File > Print and the toolbar's Print: one command on the shared printer.
     QAction* printAction_ = nullptr;
+    // Edit > Undo and Redo act on the orientation history of the active document.
+    QUndoGroup* undoGroup_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
     QAction* toolbarVisible_ = nullptr;
     QAction* statusBarVisible_ = nullptr;
     QAction* backgroundImage_ = nullptr;
