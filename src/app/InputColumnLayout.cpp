@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/DetectorPanel.h"
 #include "app/InputColumn.h"
 #include "app/InputControls.h"
 #include "app/SliderPanel.h"
@@ -119,18 +120,24 @@ void InputColumn::buildControls() {
     modeGroup_ = new QButtonGroup(this);
     auto* modeGrid = new QGridLayout;
     modeGrid->setSpacing(2);
-    static const char* const modeCaptions[4] = {"3D-HKL", "Transm.", "Back-refl.", "Stereo"};
-    static const char* const modeTips[4] = {"3D-HKL View", "Laue - Forward Pattern",
-                                            "Laue - Backward Pattern", "Stereographic Projection"};
-    for (int i = 0; i < 4; ++i) {
+    static const char* const modeCaptions[5] = {"3D-HKL", "Transm.", "Back-refl.", "Stereo", "Camera"};
+    static const char* const modeTips[5] = {"3D-HKL View", "Laue - Forward Pattern",
+                                            "Laue - Backward Pattern", "Stereographic Projection",
+                                            "Laue - Pattern on the Camera"};
+    for (int i = 0; i < 5; ++i) {
         auto* rb = new QRadioButton(QString::fromUtf8(modeCaptions[i]), this);
         rb->setObjectName(QStringLiteral("rbmode%1").arg(i));
         rb->setToolTip(QString::fromUtf8(modeTips[i]));
         modeGroup_->addButton(rb, i);
-        modeGrid->addWidget(rb, i / 2, i % 2);
+        modeGrid->addWidget(rb, i / 3, i % 3);
         rbmode[static_cast<std::size_t>(i)] = rb;
     }
     v->addLayout(modeGrid);
+
+    v->addSpacing(4);
+    v->addWidget(caption(QStringLiteral("Detector"), this));
+    pnDET = new DetectorPanel(this);
+    v->addWidget(pnDET);
 
     v->addSpacing(4);
     orientationCaption_ = caption<ClickableCaption>(QStringLiteral("Orientation Vector"), this);
