@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/DetectorPanel.h"
 #include "app/InputColumn.h"
@@ -189,7 +190,9 @@ void InputColumn::buildControls() {
     v->addWidget(caption(QStringLiteral("Sliders"), this));
     pbSL = new SliderPanel(this);
     pbSL->setObjectName("pbSL");
-    pbSL->setMinimumHeight(84);
+    // Four rows of a caption over a slider: when the column scrolls, the panel
+    // keeps room for them instead of squeezing them together.
+    pbSL->setMinimumHeight(std::max(84, 4 * (fontMetrics().height() + 14)));
     v->addWidget(pbSL);
     v->addStretch(1);
 }
