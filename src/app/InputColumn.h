@@ -46,8 +46,8 @@ struct OrientationVector {
 
 // The left column of a document: title, space group and setting, cell, tube
 // voltage, wavelengths, film distance, intensities, plot type, detector,
-// orientation vector, rotation step and the slider panel. It reads and checks what was
-// typed and hands it over as values; it never touches the engine.
+// orientation vector, rotation step and the slider panel. It reads and checks
+// what was typed and hands it over as values; it never touches the engine.
 class InputColumn : public QWidget {
     Q_OBJECT
 

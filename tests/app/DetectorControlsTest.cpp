@@ -262,5 +262,17 @@ TEST_F(DetectorTest, ACalibrationFileIsShownAndUsedAndABrokenOneLeavesThePreviou
     EXPECT_EQ(shownValue("tfDETD", &later), "70");
 }
 
+TEST_F(MainWindowFixture, TheStatusBarNamesTheCameraAndNewDocumentsStartOnIt) {
+    frmDocument* first = active();
+    QTest::mouseClick(first->findChild<QPushButton*>("btAPPLY"), Qt::LeftButton);
+    auto* camera = first->findChild<QRadioButton*>("rbmode4");
+    QTest::mouseClick(camera, Qt::LeftButton, Qt::NoModifier, QPoint(6, camera->height() / 2));
+    EXPECT_EQ(window_->statusText(1), " Laue Camera ");
+    choose("&File", "&New");
+    ASSERT_NE(active(), first);
+    EXPECT_EQ(window_->statusText(1), " Laue Camera ");
+    EXPECT_EQ(active()->findChild<QComboBox*>("cmbDET")->currentText(), "Top camera");
+}
+
 }  // namespace
 }  // namespace lumora::app::test
