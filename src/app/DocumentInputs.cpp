@@ -16,9 +16,11 @@
 #include <algorithm>
 
 #include "app/AppState.h"
+#include "app/DetectorPanel.h"
 #include "app/DocumentWindow.h"
 #include "app/HklTableModel.h"
 #include "app/Messages.h"
+#include "app/SettingsStore.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
 
@@ -129,30 +131,50 @@ void frmDocument::changeHall(int index) {
 
 void frmDocument::fillLaueInputData2GUI() {
     inputs_->showEngine(*m_laue);
-    // Every Apply returns the document to the default plot type.
-    const int mode = std::clamp(appState().settings.plotType, 0, 3);
+    // Every Apply returns the document to the default plot type; a camera
+    // chosen in the detector list takes the place of the default film.
+    int mode = std::clamp(appState().settings.plotType, 0, 3);
+    if ((mode == kTransmissionPlot || mode == kBackReflectionPlot) &&
+        isCameraEntry(inputs_->detector()->setup().entry))
+        mode = kDetectorPlot;
     inputs_->setPlotType(mode);
     modeChanged(mode);
 }
 
 void frmDocument::setMODE(int mode) {
     guarded([&] {
-        mode = std::clamp(mode, 0, 3);
+        mode = std::clamp(mode, 0, static_cast<int>(kDetectorPlot));
         inputs_->setPlotType(mode);
         modeChanged(mode);
     });
 }
 
 void frmDocument::modeChanged(int mode) {
-    static const char* const hints[4] = {"3D-HKL view", "Laue Transmission Geometry",
-                                         "Laue Back-Reflection Geometry", "Stereographic Projection"};
-    if (mode < 0 || mode > 3) return;
+    static const char* const hints[5] = {"3D-HKL view", "Laue Transmission Geometry",
+                                         "Laue Back-Reflection Geometry", "Stereographic Projection",
+                                         "Laue Pattern on a Camera"};
+    if (mode < 0 || mode > kDetectorPlot) return;
     RedrawBatch batch(*this);
-    setHINT(QString::fromUtf8(hints[mode]));
+    QString hint = QString::fromUtf8(hints[mode]);
+    if (mode == kDetectorPlot) hint += QStringLiteral(": ") + inputs_->detector()->cameraName();
+    setHINT(hint);
+    m_laue->setDetector(inputs_->detector()->camera());
     m_laue->setPlotType(static_cast<int16_t>(mode));
     if (view_ == Structure || view_ == HklList) selectTab(Simulation);
     Redraw();
     emit statusChanged();
+}
+
+// The detector list is kept for the next documents as soon as the user changes it.
+void frmDocument::choosePlotType(int mode) {
+    saveDetectorSetup(inputs_->detector()->setup());
+    modeChanged(mode);
+}
+
+void frmDocument::cameraEdited() {
+    saveDetectorSetup(inputs_->detector()->setup());
+    m_laue->setDetector(inputs_->detector()->camera());
+    if (m_laue->m_mode == kDetectorPlot) Redraw();
 }
 
 // ---- orientation and turns -----------------------------------------------------------------
@@ -271,6 +293,9 @@ std::array<QString, 2> frmDocument::getStatus() const {
             break;
         case 3:
             status[1] = QStringLiteral("Stereogram");
+            break;
+        case kDetectorPlot:
+            status[1] = QStringLiteral("Laue Camera");
             break;
         default:
             break;

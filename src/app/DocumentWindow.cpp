@@ -17,9 +17,11 @@
 #include <QUndoStack>
 
 #include "app/AppState.h"
+#include "app/DetectorPanel.h"
 #include "app/HklTableModel.h"
 #include "app/PhotoPanel.h"
 #include "app/PictureBox.h"
+#include "app/SettingsStore.h"
 
 namespace lumora::app {
 
@@ -50,6 +52,7 @@ frmDocument::frmDocument(int index, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     m_laue->newDocument(engineDefaults());
     buildControls();
+    inputs_->detector()->setSetup(readDetectorSetup());
     {
         RedrawBatch batch(*this);
         // The first group is installed as if the user had picked it.
@@ -76,7 +79,8 @@ void frmDocument::connectParts() {
     connect(inputs_, &InputColumn::applyRequested, this,
             [this](const Experiment& experiment) { guarded([&] { applyExperiment(experiment); }); });
     connect(inputs_, &InputColumn::plotTypeChosen, this,
-            [this](int type) { guarded([&] { modeChanged(type); }); });
+            [this](int type) { guarded([&] { choosePlotType(type); }); });
+    connect(inputs_, &InputColumn::cameraEdited, this, [this] { guarded([this] { cameraEdited(); }); });
     connect(inputs_, &InputColumn::orientationConfirmed, this,
             [this](const OrientationVector& v) { orientTo(v.u, v.v, v.w, v.direction); });
     connect(inputs_, &InputColumn::rotationRequested, this,

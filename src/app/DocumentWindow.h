@@ -160,6 +160,9 @@ private:
     void changeHall(int index);
     void fillLaueInputData2GUI();
     void modeChanged(int mode);
+    // A plot type chosen by the user, by button or in the detector list.
+    void choosePlotType(int mode);
+    void cameraEdited();
     void confirmOrientation();
     void applyTurn(const Turn& turn);
     void rotate(int axis, float degrees);

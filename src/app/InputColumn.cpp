@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/DetectorPanel.h"
 #include "app/Guarded.h"
 #include "app/InputControls.h"
 #include "app/Messages.h"
@@ -59,7 +60,20 @@ void InputColumn::connectControls() {
         if (index >= 0 && index < cmbSPG->count()) emit spaceGroupChosen(spaceGroupItem());
     });
     connect(cmbHALL, &QComboBox::activated, this, &InputColumn::settingChosen);
-    connect(modeGroup_, &QButtonGroup::idClicked, this, &InputColumn::plotTypeChosen);
+    // The detector list and the plot-type buttons show the same choice of film or camera.
+    connect(modeGroup_, &QButtonGroup::idClicked, this, [this](int type) {
+        pnDET->showPlotType(type);
+        emit plotTypeChosen(type);
+    });
+    connect(pnDET, &DetectorPanel::filmChosen, this, [this](int type) {
+        rbmode[static_cast<std::size_t>(type)]->setChecked(true);
+        emit plotTypeChosen(type);
+    });
+    connect(pnDET, &DetectorPanel::cameraChosen, this, [this] {
+        rbmode[static_cast<std::size_t>(kDetectorPlot)]->setChecked(true);
+        emit plotTypeChosen(kDetectorPlot);
+    });
+    connect(pnDET, &DetectorPanel::cameraEdited, this, &InputColumn::cameraEdited);
     // A vector picked from the list, a new vector type, Enter, a double click
     // in the box or a click on the caption: the vector is applied again.
     connect(cmbUVW, &QComboBox::activated, this, [this](int) { confirmOrientation(); });
@@ -196,7 +210,7 @@ void InputColumn::showEngine(const clLAUE& laue) {
     tfFSD->setText(text(laue.x_fsd));
     if (laue.x_fsd > 0) lastDistance_ = laue.x_fsd;
     setIntensities(laue.x_withIntensity);
-    setPlotType(laue.m_plot);
+    pnDET->setFilmSize(laue.getFilmWidth(), laue.getFilmHeight());
     for (int i = 0; i < 6; ++i) tfCell[static_cast<std::size_t>(i)]->setText(text(laue.getCellConstant(i)));
     if (laue.m_spg >= 1 && laue.m_spg <= 230) selectSpaceGroup(laue.m_spg);
     cmbUVW->setCurrentIndex(std::clamp(appState().settings.orientationVectorType, 0, 1));
@@ -251,7 +265,9 @@ void InputColumn::setCellTexts(const std::array<QString, 6>& texts) {
 void InputColumn::setIntensities(bool on) { rbIntensity[on ? 0 : 1]->setChecked(true); }
 
 void InputColumn::setPlotType(int type) {
-    rbmode[static_cast<std::size_t>(std::clamp(type, 0, 3))]->setChecked(true);
+    type = std::clamp(type, 0, static_cast<int>(kDetectorPlot));
+    rbmode[static_cast<std::size_t>(type)]->setChecked(true);
+    pnDET->showPlotType(type);
 }
 
 void InputColumn::setSource(Source source) {

@@ -18,6 +18,7 @@ class clLAUE;
 namespace lumora::app {
 
 class ClickableCaption;
+class DetectorPanel;
 class SliderPanel;
 class TurnButton;
 struct DocumentFields;
@@ -33,7 +34,7 @@ struct Experiment {
     float distance = 0;             // film-sample distance, mm
     bool intensities = false;       // "with intensities" is chosen
     bool intensitiesAsked = false;  // ... and the user could choose it (a reflection file's list cannot)
-    int plotType = 0;               // the plot-type button checked, 0..3
+    int plotType = 0;               // the plot-type button checked, 0..4
 };
 
 // A vector typed into the orientation box: a direction [u v w], or the
@@ -44,9 +45,9 @@ struct OrientationVector {
 };
 
 // The left column of a document: title, space group and setting, cell, tube
-// voltage, wavelengths, film distance, intensities, plot type, orientation
-// vector, rotation step and the slider panel. It reads and checks what was
-// typed and hands it over as values; it never touches the engine.
+// voltage, wavelengths, film distance, intensities, plot type, detector,
+// orientation vector, rotation step and the slider panel. It reads and checks
+// what was typed and hands it over as values; it never touches the engine.
 class InputColumn : public QWidget {
     Q_OBJECT
 
@@ -74,7 +75,7 @@ public:
 
     // ---- what the column shows (none of these signal anything) ---------------
     // The experiment fields of the engine: voltage, wavelengths, distance,
-    // intensities, plot type, cell and group; the vector type of the settings.
+    // intensities, cell, group and film size; the vector type of the settings.
     void showEngine(const clLAUE& laue);
     // The settings of the engine's group, the installed one selected.
     void showSettings(const clLAUE& laue);
@@ -83,6 +84,7 @@ public:
     void setTitle(const QString& title);
     void setCellTexts(const std::array<QString, 6>& texts);
     void setIntensities(bool on);
+    // Checks the plot type's button; the detector list follows a film or the camera.
     void setPlotType(int type);
     void setSource(Source source);
     void setOrientationText(const QString& text);
@@ -91,10 +93,14 @@ public:
     void setOrientable(bool on) { orientable_ = on; }
 
     SliderPanel* sliders() const { return pbSL; }
+    DetectorPanel* detector() const { return pnDET; }
 
 signals:
     void applyRequested(const lumora::app::Experiment& experiment);
+    // A plot-type button, or a film or camera of the detector list.
     void plotTypeChosen(int type);
+    // A value of the camera was changed.
+    void cameraEdited();
     void orientationConfirmed(const lumora::app::OrientationVector& vector);
     // A rotation button: the engine's axis (1..3) and the signed step in degrees.
     void rotationRequested(int axis, float degrees);
@@ -125,7 +131,7 @@ private:
     QLineEdit* tfWL2 = nullptr;
     QLineEdit* tfFSD = nullptr;
     std::array<QRadioButton*, 2> rbIntensity{};
-    std::array<QRadioButton*, 4> rbmode{};
+    std::array<QRadioButton*, 5> rbmode{};
     QButtonGroup* modeGroup_ = nullptr;
     ClickableCaption* orientationCaption_ = nullptr;
     QComboBox* cmbUVW = nullptr;
@@ -133,6 +139,7 @@ private:
     QLineEdit* tfANG = nullptr;
     std::array<TurnButton*, 3> btANG{};
     QPushButton* btAPPLY = nullptr;
+    DetectorPanel* pnDET = nullptr;
     SliderPanel* pbSL = nullptr;
 };
 

@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/DetectorPanel.h"
 #include "app/InputColumn.h"
 #include "app/InputControls.h"
 #include "app/SliderPanel.h"
@@ -119,18 +121,24 @@ void InputColumn::buildControls() {
     modeGroup_ = new QButtonGroup(this);
     auto* modeGrid = new QGridLayout;
     modeGrid->setSpacing(2);
-    static const char* const modeCaptions[4] = {"3D-HKL", "Transm.", "Back-refl.", "Stereo"};
-    static const char* const modeTips[4] = {"3D-HKL View", "Laue - Forward Pattern",
-                                            "Laue - Backward Pattern", "Stereographic Projection"};
-    for (int i = 0; i < 4; ++i) {
+    static const char* const modeCaptions[5] = {"3D-HKL", "Transm.", "Back-refl.", "Stereo", "Camera"};
+    static const char* const modeTips[5] = {"3D-HKL View", "Laue - Forward Pattern",
+                                            "Laue - Backward Pattern", "Stereographic Projection",
+                                            "Laue - Pattern on the Camera"};
+    for (int i = 0; i < 5; ++i) {
         auto* rb = new QRadioButton(QString::fromUtf8(modeCaptions[i]), this);
         rb->setObjectName(QStringLiteral("rbmode%1").arg(i));
         rb->setToolTip(QString::fromUtf8(modeTips[i]));
         modeGroup_->addButton(rb, i);
-        modeGrid->addWidget(rb, i / 2, i % 2);
+        modeGrid->addWidget(rb, i / 3, i % 3);
         rbmode[static_cast<std::size_t>(i)] = rb;
     }
     v->addLayout(modeGrid);
+
+    v->addSpacing(4);
+    v->addWidget(caption(QStringLiteral("Detector"), this));
+    pnDET = new DetectorPanel(this);
+    v->addWidget(pnDET);
 
     v->addSpacing(4);
     orientationCaption_ = caption<ClickableCaption>(QStringLiteral("Orientation Vector"), this);
@@ -182,7 +190,9 @@ void InputColumn::buildControls() {
     v->addWidget(caption(QStringLiteral("Sliders"), this));
     pbSL = new SliderPanel(this);
     pbSL->setObjectName("pbSL");
-    pbSL->setMinimumHeight(84);
+    // Four rows of a caption over a slider: when the column scrolls, the panel
+    // keeps room for them instead of squeezing them together.
+    pbSL->setMinimumHeight(std::max(84, 4 * (fontMetrics().height() + 14)));
     v->addWidget(pbSL);
     v->addStretch(1);
 }

@@ -112,6 +112,29 @@ void saveRecentFiles(const QStringList& paths) {
     store.sync();
 }
 
+DetectorSetup readDetectorSetup() {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Detector");
+    const auto text = [&store](const char* name) {
+        const QVariant value = store.value(name);
+        return value.canConvert<QString>() ? value.toString() : QString();
+    };
+    return detectorSetup({text("Choice"), text("Camera"), text("Top"), text("Custom"), text("File")});
+}
+
+void saveDetectorSetup(const DetectorSetup& setup) {
+    const StoredDetector stored = storedDetector(setup);
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Detector");
+    store.setValue("Choice", stored.choice);
+    store.setValue("Camera", stored.camera);
+    store.setValue("Top", stored.top);
+    store.setValue("Custom", stored.custom);
+    store.setValue("File", stored.file);
+    store.endGroup();
+    store.sync();
+}
+
 std::optional<QRect> readMainPlacement() {
     QSettings store(QSettings::UserScope, kTitle, kTitle);
     store.beginGroup("Settings");

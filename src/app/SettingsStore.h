@@ -5,13 +5,15 @@
 #include <QStringList>
 #include <optional>
 
+#include "app/DetectorSetup.h"
+
 namespace lumora::app {
 
 // The per-user settings store: QSettings("Tessarin", <product>) with string
 // values, and one list of them. This program keeps "SX", "DEF", "WNDO",
-// "WNDS", "PATH", "DIREXE" and "RECENT" under the product "LUMORA"; "PATH"
-// under "MERIDO" names the Wulff-net program. A missing value reads as an
-// empty text.
+// "WNDS", "PATH", "DIREXE", "RECENT" and the group "Detector" under the
+// product "LUMORA"; "PATH" under "MERIDO" names the Wulff-net program. A
+// missing value reads as an empty text.
 QString readRegString(const QString& product, const QString& name);
 void writeRegString(const QString& product, const QString& name, const QString& value);
 
@@ -37,6 +39,13 @@ void SaveRegistry(const WindowPlacement& placement);
 // is not a list of texts reads as an empty list.
 QStringList readRecentFiles();
 void saveRecentFiles(const QStringList& paths);
+
+// The detector list new documents start from: group "Detector" with
+// "Choice", "Camera", "Top", "Custom" and "File" (see StoredDetector). It is
+// saved whenever the user changes it; what cannot be used reads as the
+// defaults.
+DetectorSetup readDetectorSetup();
+void saveDetectorSetup(const DetectorSetup& setup);
 
 // The main window's own placement: "MainLeft", "MainTop", "MainWidth" and
 // "MainHeight" in twips, group "Settings" of the program's title. Nothing
