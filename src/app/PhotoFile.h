@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QString>
 
+#include "engine/PeakSearch.h"
+
 namespace lumora::app {
 
 // Reading a photograph for the photo page. A photo file passes the check of
@@ -18,5 +20,18 @@ struct PhotoRead {
 };
 
 PhotoRead readPhoto(const QString& path);
+
+// A photograph or detector frame for spot search, its values kept at the file's depth: 16-bit
+// greyscale (TIFF, MarCCD .mccd) as 0..65535, 8-bit greyscale as 0..255, colour as its luminance.
+struct FrameRead {
+    engine::GreyFrame frame;  // empty when the file could not be read
+    int depth = 8;            // bits a sample in the file: 8 or 16
+    int error = 0;            // as PhotoRead
+    QString problem;
+};
+FrameRead readFrame(const QString& path);
+// The frame of an image already read (Format_Grayscale16 keeps 16 bits; any other format is taken
+// as 8-bit luminance).
+engine::GreyFrame greyFrame(const QImage& image);
 
 }  // namespace lumora::app
