@@ -57,7 +57,8 @@ std::vector<ListedSpot> parseSpotList(std::string_view text, const std::string& 
         const bool header = firstContentLine && !allNumbers;
         firstContentLine = false;
         if (header) continue;
-        if (numbers.size() < 2) refuse("a spot needs two numbers (x y, or 2theta chi) and may add an intensity");
+        if (numbers.size() < 2)
+            refuse("a spot needs two numbers (x y, or 2theta chi) and may add an intensity");
 
         ListedSpot spot;
         spot.a = numbers[0];
