@@ -288,11 +288,28 @@ IndexedSpot describe(const Tables& t, const Mat3d& o, const Match& m, const Spot
     return out;
 }
 
-IndexSolution solutionOf(const Tables& t, const Scored& s, const std::vector<Spot>& spots) {
+// Of the matrices M O that give the same pattern, the one nearest the identity (largest trace):
+// one answer for one orientation, however the search reached it.
+Mat3d nearestIdentity(const Tables& t, const Mat3d& o) {
+    Mat3d best = o;
+    double bestTrace = -4;
+    for (const Mat3d& m : t.rotations()) {
+        Mat3d mo{};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                for (int k = 0; k < 3; ++k) mo[i][j] += m[i][k] * o[k][j];
+        const double trace = mo[0][0] + mo[1][1] + mo[2][2];
+        if (trace > bestTrace + 1e-12) bestTrace = trace, best = mo;
+    }
+    return best;
+}
+
+// The solution at orientation o (its spots matched anew: the indices change with the matrix).
+IndexSolution solutionOf(const Tables& t, const Mat3d& o, const std::vector<Spot>& spots) {
     IndexSolution solution;
-    solution.matrix = s.o;
-    for (const Match& m : s.matches)
-        solution.spots.push_back(describe(t, s.o, m, spots[static_cast<std::size_t>(m.spot)]));
+    solution.matrix = o;
+    for (const Match& m : matchAll(t, o, spots, std::cos(t.options().toleranceDeg * kDeg)))
+        solution.spots.push_back(describe(t, o, m, spots[static_cast<std::size_t>(m.spot)]));
     // Summed in the search's own order of the spots, so that the last digit does not depend on
     // the caller's.
     for (const IndexedSpot& x : solution.spots) solution.meanDeviationDeg += x.deviationDeg;
@@ -392,7 +409,7 @@ std::vector<IndexSolution> Indexer::index(const std::vector<IndexSpot>& spots,
     const std::vector<Spot> prepared = prepare(spots, options_.toleranceDeg * kDeg);
     std::vector<IndexSolution> solutions;
     for (const Scored& s : search(*tables_, prepared, leastExplained(options_, spots.size()), progress))
-        solutions.push_back(solutionOf(*tables_, s, prepared));
+        solutions.push_back(solutionOf(*tables_, nearestIdentity(*tables_, s.o), prepared));
     return solutions;
 }
 
@@ -407,12 +424,12 @@ std::vector<IndexSolution> Indexer::grains(const std::vector<IndexSpot>& spots, 
         const ProgressCallback part = [&](double f) { return !progress || progress((g + f) / grains); };
         const std::vector<Scored> best = search(*tables_, remaining, least, part);
         if (best.empty()) break;
-        found.push_back(solutionOf(*tables_, best.front(), remaining));
-        std::vector<bool> taken(remaining.size(), false);
-        for (const Match& m : best.front().matches) taken[static_cast<std::size_t>(m.spot)] = true;
+        found.push_back(solutionOf(*tables_, nearestIdentity(*tables_, best.front().o), remaining));
+        std::vector<bool> taken(spots.size(), false);
+        for (const IndexedSpot& x : found.back().spots) taken[static_cast<std::size_t>(x.spot)] = true;
         std::vector<Spot> rest;
-        for (std::size_t i = 0; i < remaining.size(); ++i)
-            if (!taken[i]) rest.push_back(remaining[i]);
+        for (const Spot& x : remaining)
+            if (!taken[static_cast<std::size_t>(x.given)]) rest.push_back(x);
         remaining = std::move(rest);
     }
     reportProgress(progress, 1);
@@ -421,10 +438,7 @@ std::vector<IndexSolution> Indexer::grains(const std::vector<IndexSpot>& spots, 
 
 std::vector<IndexedSpot> Indexer::explain(const std::vector<IndexSpot>& spots, const Mat3d& matrix) const {
     const std::vector<Spot> prepared = prepare(spots, options_.toleranceDeg * kDeg);
-    Scored s;
-    s.o = matrix;
-    s.matches = matchAll(*tables_, matrix, prepared, std::cos(options_.toleranceDeg * kDeg));
-    return solutionOf(*tables_, s, prepared).spots;
+    return solutionOf(*tables_, matrix, prepared).spots;
 }
 
 std::vector<IndexSolution> indexSpots(const std::vector<IndexSpot>& spots, const IndexCrystal& crystal,
