@@ -24,14 +24,15 @@ constexpr double kKevAngstrom = 12.398;
 // Fixed decimals whatever the C library's locale says; "-0.0000" reads "0.0000".
 std::string fixed(double value, int decimals) {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     std::string text(buffer, result.ptr);
     if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
     return text;
 }
 
-double optionNumber(const QCommandLineParser& parser, const QString& name, double fallback, double low, double high,
-                    const std::string& range) {
+double optionNumber(const QCommandLineParser& parser, const QString& name, double fallback, double low,
+                    double high, const std::string& range) {
     if (!parser.isSet(name)) return fallback;
     const double v = parseNumber(parser.value(name), "--" + name.toStdString());
     if (!(v > low && v <= high)) throw UsageError("--" + name.toStdString() + " must be " + range);
@@ -42,7 +43,8 @@ int optionCount(const QCommandLineParser& parser, const QString& name, int fallb
     if (!parser.isSet(name)) return fallback;
     const int v = parseInteger(parser.value(name), "--" + name.toStdString());
     if (v < 1 || v > high)
-        throw UsageError("--" + name.toStdString() + " must be a whole number from 1 to " + std::to_string(high));
+        throw UsageError("--" + name.toStdString() + " must be a whole number from 1 to " +
+                         std::to_string(high));
     return v;
 }
 
@@ -65,9 +67,11 @@ Exposure readExposure(const std::string& path, const Settings& settings) {
     e.path = path;
     e.listed = engine::readSpotList(path);
     for (const engine::ListedSpot& s : e.listed) {
-        const Vec3d ray = settings.angles ? engine::rayFromAngles(s.a, s.b) : settings.detector.rayAt(s.a, s.b);
+        const Vec3d ray =
+            settings.angles ? engine::rayFromAngles(s.a, s.b) : settings.detector.rayAt(s.a, s.b);
         e.spots.push_back({ray, s.intensity});
-        e.observedAngles.push_back(settings.angles ? std::array<double, 2>{s.a, s.b} : engine::anglesOfRay(ray));
+        e.observedAngles.push_back(settings.angles ? std::array<double, 2>{s.a, s.b}
+                                                   : engine::anglesOfRay(ray));
     }
     return e;
 }
@@ -98,7 +102,7 @@ std::string indexBlock(const std::string& heading, const engine::IndexSolution& 
 namespace {
 
 struct Result {
-    std::string text;     // what stdout gets for this exposure alone
+    std::string text;  // what stdout gets for this exposure alone
     std::size_t indexed = 0;
     bool found = false;
 };
@@ -139,7 +143,8 @@ void addIndexOptions(QCommandLineParser& parser) {
         "from the spots of a Laue exposure, without a starting guess. FILE holds one spot per line: x y "
         "(detector pixels, through the detector options; without any, the default top camera) or, with "
         "--angles, 2theta chi (degrees), then an optional intensity (the fifth number of LaueTools' .cor "
-        "lines \"2theta chi x y I\"); blank lines, lines starting with \"#\" and a first line of column names "
+        "lines \"2theta chi x y I\"); blank lines, lines starting with \"#\" and a first line of column "
+        "names "
         "are skipped.\n"
         "Each solution prints \"Solution N: M of T spots, mean deviation D deg\", \"Matrix:\" with the "
         "orientation rows first (as render --matrix takes it), and one line per explained spot: \"Spot: n h "
@@ -164,7 +169,8 @@ void addIndexOptions(QCommandLineParser& parser) {
                       "Several crystals: index the best, take its spots out, go on, at most N times; one "
                       "block per crystal headed \"Grain N\".",
                       "N"});
-    parser.addOption({"threads", "Worker threads for several peak files (default: the processor's cores).", "N"});
+    parser.addOption(
+        {"threads", "Worker threads for several peak files (default: the processor's cores).", "N"});
     parser.addPositionalArgument("files", "More peak files.", "[FILE...]");
 }
 
@@ -175,24 +181,28 @@ int runIndex(const std::vector<std::string>& rawArgs, std::ostream& out) {
     parseArguments(parser, args);
 
     std::vector<std::string> files;
-    for (const QString& f : parser.values("peaks") + parser.positionalArguments()) files.push_back(f.toStdString());
+    for (const QString& f : parser.values("peaks") + parser.positionalArguments())
+        files.push_back(f.toStdString());
     if (files.empty()) throw UsageError("a peak file is needed: --peaks FILE");
     const CrystalSource source = crystalSource(parser);
     if (source.kind == CrystalSource::Kind::Reflections)
-        throw UsageError("indexing needs the space group: give --cell with --sg or --row, or --structure FILE");
+        throw UsageError(
+            "indexing needs the space group: give --cell with --sg or --row, or --structure FILE");
 
     Settings settings;
     settings.angles = parser.isSet("angles");
     settings.detector = detectorFromOptions(parser).value_or(engine::defaultTopCamera());
     settings.grains = parser.isSet("grains") ? optionCount(parser, "grains", 1, 100) : 0;
     engine::IndexOptions options;
-    options.lambdaMin =
-        kKevAngstrom / optionNumber(parser, "kv", 50, 0, 10000, "a tube voltage above 0 and at most 10000 kV");
-    options.lambdaMax = optionNumber(parser, "lambda-max", 2.5, 0, 100, "a wavelength above 0 and at most 100 Å");
+    options.lambdaMin = kKevAngstrom / optionNumber(parser, "kv", 50, 0, 10000,
+                                                    "a tube voltage above 0 and at most 10000 kV");
+    options.lambdaMax =
+        optionNumber(parser, "lambda-max", 2.5, 0, 100, "a wavelength above 0 and at most 100 Å");
     if (!(options.lambdaMax > options.lambdaMin))
         throw UsageError("--lambda-max must exceed the shortest wavelength 12.398/kV = " +
                          fixed(options.lambdaMin, 4) + " Å");
-    options.toleranceDeg = optionNumber(parser, "tolerance", 0.5, 0, 10, "an angle above 0 and at most 10 degrees");
+    options.toleranceDeg =
+        optionNumber(parser, "tolerance", 0.5, 0, 10, "an angle above 0 and at most 10 degrees");
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threads = optionCount(parser, "threads", cores, 1024);
 
@@ -230,7 +240,8 @@ int runIndex(const std::vector<std::string>& rawArgs, std::ostream& out) {
         }
     };
     std::vector<std::thread> workers;
-    for (int t = 1; t < std::min<int>(threads, static_cast<int>(exposures.size())); ++t) workers.emplace_back(work);
+    for (int t = 1; t < std::min<int>(threads, static_cast<int>(exposures.size())); ++t)
+        workers.emplace_back(work);
     work();
     for (std::thread& w : workers) w.join();
     for (const std::string& f : failures)
