@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "engine/Detector.h"
 #include "engine/Indexing.h"
 #include "engine/LaueEngine.h"
+#include "engine/Refinement.h"
 #include "engine/SpotList.h"
 #include "util/Error.h"
 
@@ -52,6 +54,8 @@ struct Settings {
     bool angles = false;
     engine::Detector detector;
     int grains = 0;  // 0: the best solutions of one crystal
+    bool refineDetector = false;
+    std::array<double, 6> cell{};
 };
 
 // One exposure: the spots as listed and as rays.
@@ -62,17 +66,23 @@ struct Exposure {
     std::vector<std::array<double, 2>> observedAngles;
 };
 
-Exposure readExposure(const std::string& path, const Settings& settings) {
-    Exposure e;
-    e.path = path;
-    e.listed = engine::readSpotList(path);
+// The rays of the listed spots: from the angles, or through the detector's inverse map.
+void placeSpots(Exposure& e, const Settings& settings, const engine::Detector& detector) {
+    e.spots.clear();
+    e.observedAngles.clear();
     for (const engine::ListedSpot& s : e.listed) {
-        const Vec3d ray =
-            settings.angles ? engine::rayFromAngles(s.a, s.b) : settings.detector.rayAt(s.a, s.b);
+        const Vec3d ray = settings.angles ? engine::rayFromAngles(s.a, s.b) : detector.rayAt(s.a, s.b);
         e.spots.push_back({ray, s.intensity});
         e.observedAngles.push_back(settings.angles ? std::array<double, 2>{s.a, s.b}
                                                    : engine::anglesOfRay(ray));
     }
+}
+
+Exposure readExposure(const std::string& path, const Settings& settings) {
+    Exposure e;
+    e.path = path;
+    e.listed = engine::readSpotList(path);
+    placeSpots(e, settings, settings.detector);
     return e;
 }
 
@@ -101,26 +111,89 @@ std::string indexBlock(const std::string& heading, const engine::IndexSolution& 
 
 namespace {
 
+// "Refinement:" with the residuals before and after, a "Parameter:" line per refined value
+// (name, change, standard uncertainty), and for a camera of LaueTools' form its calibration as the
+// first line of a .det file.
+std::string refinementLines(const engine::RefinementResult& r, std::size_t spots) {
+    std::string text = "Refinement: " + std::to_string(spots) + " spots, mean deviation " +
+                       fixed(r.meanDeviationDeg, 4) + " deg (before " + fixed(r.startMeanDeviationDeg, 4) +
+                       "), rms " + fixed(r.rmsPixels, 4) + " px (before " + fixed(r.startRmsPixels, 4) +
+                       ")\n";
+    for (const engine::RefinedParameter& p : r.parameters) {
+        text.append("Parameter: ").append(p.name).append(" ").append(fixed(p.change, 6)).append(" ");
+        text.append(std::isfinite(p.sigma) ? fixed(p.sigma, 6) : std::string("inf")).append("\n");
+    }
+    if (const auto c = engine::cameraCalibration(r.detector)) {
+        text.append("Calibration: ").append(fixed(c->dd, 4));
+        for (double x : {c->xcen, c->ycen, c->xbet, c->xgam}) text.append(", ").append(fixed(x, 4));
+        text.append(", ").append(fixed(c->pixelSize, 6));
+        text.append(", ").append(std::to_string(c->dim1)).append(", ").append(std::to_string(c->dim2));
+        text += "\n";
+    }
+    return text;
+}
+
+// Refines the detector with the orientation on the spots of the best solution, then explains the
+// spots again through the refined detector, each solution keeping its orientation but the first,
+// which takes the refined one.
+std::string refineDetector(const engine::Indexer& indexer, Exposure& e, const Settings& settings,
+                           std::vector<engine::IndexSolution>& solutions) {
+    const engine::CellMetric metric(settings.cell);
+    std::vector<engine::RefinementSpot> spots;
+    for (const engine::IndexedSpot& s : solutions.front().spots) {
+        engine::RefinementSpot r;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) r.g[i] += metric.reciprocalBasis()[i][j] * s.hkl[j];
+        r.ray = e.spots[static_cast<std::size_t>(s.spot)].ray;
+        const engine::ListedSpot& listed = e.listed[static_cast<std::size_t>(s.spot)];
+        r.pixel = engine::Vec2d{listed.a, listed.b};
+        spots.push_back(r);
+    }
+    engine::RefinementResult result;
+    try {
+        result = engine::refine(spots, solutions.front().matrix, settings.detector, true);
+    } catch (const Error& error) {
+        // Too few spots, or a start the detector cannot take: the orientation found still stands.
+        return "Refinement: " + error.description() + "\n";
+    }
+    placeSpots(e, settings, result.detector);
+    solutions.front().matrix = result.matrix;
+    for (engine::IndexSolution& s : solutions) {
+        s.spots = indexer.explain(e.spots, s.matrix);
+        double sum = 0;
+        for (const engine::IndexedSpot& x : s.spots) sum += x.deviationDeg;
+        s.meanDeviationDeg = s.spots.empty() ? 0 : sum / static_cast<double>(s.spots.size());
+    }
+    // The others may explain a spot more or less through the new detector: keep them best first.
+    std::stable_sort(solutions.begin() + 1, solutions.end(), [](const auto& a, const auto& b) {
+        if (a.spots.size() != b.spots.size()) return a.spots.size() > b.spots.size();
+        return a.meanDeviationDeg < b.meanDeviationDeg;
+    });
+    return refinementLines(result, spots.size());
+}
+
 struct Result {
     std::string text;  // what stdout gets for this exposure alone
     std::size_t indexed = 0;
     bool found = false;
 };
 
-Result indexExposure(const engine::Indexer& indexer, const Exposure& e, const Settings& settings) {
-    const auto solutions =
-        settings.grains > 0 ? indexer.grains(e.spots, settings.grains) : indexer.index(e.spots);
+Result indexExposure(const engine::Indexer& indexer, Exposure& e, const Settings& settings) {
+    auto solutions = settings.grains > 0 ? indexer.grains(e.spots, settings.grains) : indexer.index(e.spots);
     Result r;
     if (solutions.empty()) {
         r.text = "No orientation found\n";
         return r;
     }
     r.found = true;
+    const std::string refinement =
+        settings.refineDetector ? refineDetector(indexer, e, settings, solutions) : "";
     for (std::size_t i = 0; i < solutions.size(); ++i) {
         if (i > 0) r.text += "\n";
         const std::string heading = (settings.grains > 0 ? "Grain " : "Solution ") + std::to_string(i + 1);
         r.text += indexBlock(heading, solutions[i], e.observedAngles);
     }
+    if (!refinement.empty()) r.text += "\n" + refinement;
     // The exposure's spots explained: by the best solution, or by all the grains.
     r.indexed = solutions.front().spots.size();
     if (settings.grains > 0) {
@@ -169,6 +242,11 @@ void addIndexOptions(QCommandLineParser& parser) {
                       "Several crystals: index the best, take its spots out, go on, at most N times; one "
                       "block per crystal headed \"Grain N\".",
                       "N"});
+    parser.addOption({"refine-detector",
+                      "Refine the detector (distance, centre, two tilts) with the best orientation on its "
+                      "spots (detector pixels only) and print \"Refinement:\", one \"Parameter:\" line per "
+                      "value (name, change, standard uncertainty) and, for a camera of LaueTools' form, "
+                      "\"Calibration:\" with the first line of its .det file."});
     parser.addOption(
         {"threads", "Worker threads for several peak files (default: the processor's cores).", "N"});
     parser.addPositionalArgument("files", "More peak files.", "[FILE...]");
@@ -192,6 +270,9 @@ int runIndex(const std::vector<std::string>& rawArgs, std::ostream& out) {
     Settings settings;
     settings.angles = parser.isSet("angles");
     settings.detector = detectorFromOptions(parser).value_or(engine::defaultTopCamera());
+    settings.refineDetector = parser.isSet("refine-detector");
+    if (settings.refineDetector && settings.angles)
+        throw UsageError("--refine-detector needs spots in detector pixels, not --angles");
     settings.grains = parser.isSet("grains") ? optionCount(parser, "grains", 1, 100) : 0;
     engine::IndexOptions options;
     options.lambdaMin = kKevAngstrom / optionNumber(parser, "kv", 50, 0, 10000,
@@ -207,8 +288,8 @@ int runIndex(const std::vector<std::string>& rawArgs, std::ostream& out) {
     const int threads = optionCount(parser, "threads", cores, 1024);
 
     clLAUE laue;
-    const std::array<double, 6> cell = loadCrystal(laue, parser, source);
-    const engine::Indexer indexer({cell, laue.symmetryState().ops}, options);
+    settings.cell = loadCrystal(laue, parser, source);
+    const engine::Indexer indexer({settings.cell, laue.symmetryState().ops}, options);
 
     // Every file is read before any is indexed: a bad one stops the run before results are written.
     std::vector<Exposure> exposures;

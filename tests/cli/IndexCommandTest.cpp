@@ -51,6 +51,8 @@ std::vector<std::vector<double>> corSpots() {
 
 const std::regex kHeading(R"((Solution|Grain) (\d+): (\d+) of (\d+) spots, mean deviation (\d+\.\d{4}) deg)");
 const std::regex kMatrix(R"(Matrix:( -?\d+\.\d{9}){9})");
+// What --refine-detector adds after the solutions.
+const std::regex kRefinement(R"((Refinement|Parameter|Calibration): .*)");
 const std::regex kSpot(R"(Spot: (\d+)( -?\d+){3}( -?\d+\.\d{4}){6})");
 
 struct Block {
@@ -82,7 +84,7 @@ std::vector<Block> parse(const std::string& text) {
             std::vector<double> v;
             for (std::string w; in >> w;) v.push_back(number(w));
             blocks.back().spots.push_back(v);
-        } else {
+        } else if (!std::regex_match(line, kRefinement)) {
             EXPECT_EQ(line, "") << "unexpected line";
         }
     }
@@ -138,6 +140,34 @@ TEST(IndexCommand, IndexesThroughTheDetectorAndFindsTheCopperGrain) {
         EXPECT_NEAR(s[4], listed[0], 0.01);
         EXPECT_NEAR(s[5], listed[1], 0.01);
     }
+
+    // From a camera 0.5 mm, 3 px and 0.2 / 0.1 deg off, the detector refined on the silicon spots
+    // comes back to the calibration LaueTools simulated the exposure with.
+    writeText(folder + "/off.det", "77.588, 1015.45, 1049.92, 0.623, 0.072, 0.0734, 2018, 2016\n");
+    const auto refined = run(with(
+        kSilicon, {"--detector-file", folder + "/off.det", "--refine-detector", folder + "/pixels.txt"}));
+    ASSERT_EQ(refined.status, 0) << refined.err;
+    EXPECT_EQ(parse(refined.out).at(0).explained, 155);
+    std::smatch m;
+    const std::string out = refined.out;
+    ASSERT_TRUE(
+        std::regex_search(out, m,
+                          std::regex(R"(Refinement: 155 spots, mean deviation (\d+\.\d{4}) deg \(before )"
+                                     R"(\d+\.\d{4}\), rms (\d+\.\d{4}) px)")))
+        << out;
+    EXPECT_LT(std::stod(m[1]), 0.002);
+    EXPECT_LT(std::stod(m[2]), 0.05);
+    ASSERT_TRUE(std::regex_search(out, m, std::regex(R"(Parameter: distance (-?\d+\.\d{6}) (\d+\.\d{6}))")));
+    EXPECT_NEAR(std::stod(m[1]), -0.5, 0.01);
+    ASSERT_TRUE(std::regex_search(out, m, std::regex(R"(Calibration: ([^\n]*))")));
+    std::vector<double> calibration;
+    for (const std::string& word : lines(std::regex_replace(std::string(m[1]), std::regex(", "), "\n")))
+        calibration.push_back(std::stod(word));
+    const std::vector<double> lauetools{77.088, 1012.45, 1049.92, 0.423, 0.172, 0.0734, 2018, 2016};
+    ASSERT_EQ(calibration.size(), lauetools.size());
+    for (std::size_t i = 0; i < lauetools.size(); ++i)
+        EXPECT_NEAR(calibration[i], lauetools[i], i < 3 ? 0.06 : 0.002) << i;
+    EXPECT_EQ(run(with(kSilicon, {"--angles", "--refine-detector", kCor})).status, 2);
 
     // As copper, grain by grain: the copper film's 55 spots first.
     const auto copper =
