@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <numeric>
 #include <string>
+#include <unordered_map>
 
 #include "util/Error.h"
 
@@ -37,7 +38,8 @@ constexpr double kSplitFraction = 0.15;
 // pixel or a spike of the noise (a spot of 1 pixel sigma puts 60 % of its top on each neighbour).
 constexpr int kLeastPixelsAbove = 2;
 // Pixels above the threshold, and those above this fraction of it that join them into one region.
-constexpr std::uint8_t kAbove = 2, kWing = 1;
+constexpr std::uint8_t kAbove = 2, kWing = 1, kLevel = 3;
+constexpr std::uint8_t kSeen = 4;  // taken into a region
 constexpr double kGrowFraction = 0.5;
 // Rings of pixels below the threshold around a spot that are counted with it (its wings).
 constexpr int kRings = 2;
@@ -115,22 +117,38 @@ AxisWeights axisWeights(int pixels, int cell, int cells) {
     return a;
 }
 
-// The grid spread bilinearly over every pixel of a width x height frame.
-std::vector<float> interpolated(const Grid& grid, int width, int height) {
-    const AxisWeights ax = axisWeights(width, grid.cell, grid.nx);
-    const AxisWeights ay = axisWeights(height, grid.cell, grid.ny);
-    std::vector<float> out(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    std::vector<float> row(static_cast<std::size_t>(grid.nx));
-    for (int y = 0; y < height; ++y) {
-        const float wy = ay.weight[y];
-        for (int i = 0; i < grid.nx; ++i)
-            row[i] = (1 - wy) * grid.at(i, ay.lower[y]) + wy * grid.at(i, ay.upper[y]);
-        float* line = out.data() + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x)
-            line[x] = (1 - ax.weight[x]) * row[ax.lower[x]] + ax.weight[x] * row[ax.upper[x]];
+// A grid read bilinearly at any pixel, for maps only looked at here and there.
+class SmoothMap {
+public:
+    SmoothMap(Grid grid, int width, int height)
+        : grid_(std::move(grid)),
+          width_(static_cast<std::size_t>(width)),
+          ax_(axisWeights(width, grid_.cell, grid_.nx)),
+          ay_(axisWeights(height, grid_.cell, grid_.ny)) {}
+    float operator[](std::size_t p) const {
+        const std::size_t x = p % width_, y = p / width_;
+        const float wx = ax_.weight[x], wy = ay_.weight[y];
+        const auto row = [&](int j) {
+            return (1 - wx) * grid_.at(ax_.lower[x], j) + wx * grid_.at(ax_.upper[x], j);
+        };
+        return (1 - wy) * row(ay_.lower[y]) + wy * row(ay_.upper[y]);
     }
-    return out;
-}
+    // The values of row y, all at once.
+    void row(int y, std::vector<float>& out, std::vector<float>& cells) const {
+        const float wy = ay_.weight[static_cast<std::size_t>(y)];
+        cells.resize(static_cast<std::size_t>(grid_.nx));
+        for (int i = 0; i < grid_.nx; ++i)
+            cells[i] = (1 - wy) * grid_.at(i, ay_.lower[y]) + wy * grid_.at(i, ay_.upper[y]);
+        out.resize(width_);
+        for (std::size_t x = 0; x < width_; ++x)
+            out[x] = (1 - ax_.weight[x]) * cells[ax_.lower[x]] + ax_.weight[x] * cells[ax_.upper[x]];
+    }
+
+private:
+    Grid grid_;
+    std::size_t width_;
+    AxisWeights ax_, ay_;
+};
 
 // Runs `work(i, j, x0, y0, x1, y1)` over the cells of a grid, reporting progress from `from` to `to`.
 template <class Work>
@@ -236,7 +254,7 @@ Grid smoothBackground(const Grid& medians, const Grid& spreads) {
 }
 
 struct Maps {
-    std::vector<float> background, noise;
+    SmoothMap background, noise;
 };
 
 Maps backgroundAndNoise(const GreyFrame& frame, const ProgressCallback& progress) {
@@ -246,8 +264,8 @@ Maps backgroundAndNoise(const GreyFrame& frame, const ProgressCallback& progress
     forEachCell(medians, w, h, progress, 0, 0.3, [&](int i, int j, int x0, int y0, int x1, int y1) {
         buffer.clear();
         for (int y = y0; y < y1; ++y)
-            buffer.insert(buffer.end(), frame.values.begin() + (static_cast<std::ptrdiff_t>(y) * w + x0),
-                          frame.values.begin() + (static_cast<std::ptrdiff_t>(y) * w + x1));
+            for (int x = x0 + (y & 1); x < x1; x += 2)
+                buffer.push_back(frame.values[static_cast<std::size_t>(y) * w + x]);
         const auto mid = buffer.begin() + static_cast<std::ptrdiff_t>(buffer.size() / 2);
         medians.at(i, j) = median(buffer);
         // The quartiles from the two halves the median left.
@@ -257,23 +275,29 @@ Maps backgroundAndNoise(const GreyFrame& frame, const ProgressCallback& progress
         std::nth_element(mid, q3, buffer.end());
         spreads.at(i, j) = static_cast<float>((*q3 - *q1) / kIqrToSigma);
     });
-    Maps maps;
-    maps.background = interpolated(smoothBackground(medians, spreads), w, h);
+    SmoothMap background(smoothBackground(medians, spreads), w, h);
 
+    // The noise: per block, the MAD of what the background leaves over every other pixel (as on a
+    // chequerboard, which tells the spread as well as all of them).
     Grid blocks(kNoiseBlock, w, h);
-    forEachCell(blocks, w, h, progress, 0.3, 0.6, [&](int i, int j, int x0, int y0, int x1, int y1) {
-        buffer.clear();
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) {
-                const std::size_t k = static_cast<std::size_t>(y) * w + x;
-                buffer.push_back(frame.values[k] - maps.background[k]);
-            }
-        const float centre = median(buffer);
-        for (float& r : buffer) r = std::fabs(r - centre);
-        blocks.at(i, j) = std::max(kNoiseFloor, static_cast<float>(kMadToSigma * median(buffer)));
-    });
-    maps.noise = interpolated(medianFiltered(blocks, kNoiseReach), w, h);
-    return maps;
+    std::vector<std::vector<float>> samples(static_cast<std::size_t>(blocks.nx));
+    std::vector<float> row, cells;
+    for (int j = 0; j < blocks.ny; ++j) {
+        reportProgress(progress, 0.3 + 0.3 * j / blocks.ny);
+        for (auto& block : samples) block.clear();
+        for (int y = j * kNoiseBlock; y < std::min(h, (j + 1) * kNoiseBlock); ++y) {
+            background.row(y, row, cells);
+            const float* values = frame.values.data() + static_cast<std::size_t>(y) * w;
+            for (int x = y & 1; x < w; x += 2) samples[x / kNoiseBlock].push_back(values[x] - row[x]);
+        }
+        for (int i = 0; i < blocks.nx; ++i) {
+            std::vector<float>& r = samples[i];
+            const float centre = median(r);
+            for (float& v : r) v = std::fabs(v - centre);
+            blocks.at(i, j) = std::max(kNoiseFloor, static_cast<float>(kMadToSigma * median(r)));
+        }
+    }
+    return {std::move(background), SmoothMap(medianFiltered(blocks, kNoiseReach), w, h)};
 }
 
 // What is gathered for one spot while its region is split and measured.
@@ -296,28 +320,24 @@ struct Plane {
 class RegionMeasure {
 public:
     RegionMeasure(const GreyFrame& frame, const Maps& maps, double thresholdSigma)
-        : frame_(frame),
-          maps_(maps),
-          thresholdSigma_(thresholdSigma),
-          component_(frame.values.size(), -1),
-          ringMark_(frame.values.size(), -1) {}
+        : frame_(frame), maps_(maps), thresholdSigma_(thresholdSigma) {}
 
     // `mask` is 1 above the threshold, 0 below; the region's pixels are in `pixels`.
     void measure(std::vector<std::size_t>& pixels, const std::vector<std::uint8_t>& mask,
                  std::vector<Peak>& out) {
-        if (std::count_if(pixels.begin(), pixels.end(), [&](std::size_t p) { return mask[p] == kAbove; }) <
-            kLeastPixelsAbove)
+        if (std::count_if(pixels.begin(), pixels.end(),
+                          [&](std::size_t p) { return (mask[p] & kLevel) == kAbove; }) < kLeastPixelsAbove)
             return;
         split(pixels);
         for (std::size_t c = 0; c < sums_.size(); ++c)
             if (root(static_cast<int>(c)) == static_cast<int>(c)) sums_[c] = SpotSum{};
-        for (const std::size_t p : pixels) add(sums_[static_cast<std::size_t>(root(component_[p]))], p, true);
+        for (const std::size_t p : pixels) add(sums_[static_cast<std::size_t>(root(markOf(p)))], p, true);
         // The wings just below the threshold belong to the spot too: two rings of pixels around it.
         // Two more rings outside show what the smooth background missed under the spot (the flank of
         // a halo): a plane fitted to them is taken off as well.
         rings_.resize(std::max(rings_.size(), sums_.size()));
         for (std::size_t c = 0; c < sums_.size(); ++c) rings_[c].clear();
-        for (const std::size_t p : pixels) rings_[static_cast<std::size_t>(root(component_[p]))].push_back(p);
+        for (const std::size_t p : pixels) rings_[static_cast<std::size_t>(root(markOf(p)))].push_back(p);
         for (std::size_t c = 0; c < sums_.size(); ++c) {
             if (root(static_cast<int>(c)) != static_cast<int>(c)) continue;
             const int serial = ringSerial_ + static_cast<int>(c);
@@ -328,8 +348,8 @@ public:
                 const std::size_t end = layer.size();
                 for (std::size_t k = first; k < end; ++k)
                     forNeighbours(layer[k], [&](std::size_t q) {
-                        if (mask[q] == 0 && ringMark_[q] != serial) {
-                            ringMark_[q] = serial;
+                        if (mask[q] == 0 && markOf(q) != ringMark(serial)) {
+                            mark_[q] = ringMark(serial);
                             layer.push_back(q);
                         }
                     });
@@ -425,8 +445,8 @@ private:
         for (const std::size_t p : pixels) {
             roots.clear();
             forNeighbours(p, [&](std::size_t q) {
-                if (component_[q] >= 0) {
-                    const int r = root(component_[q]);
+                if (const int m = markOf(q); m >= 0) {
+                    const int r = root(m);
                     if (std::find(roots.begin(), roots.end(), r) == roots.end()) roots.push_back(r);
                 }
             });
@@ -458,7 +478,8 @@ private:
         }
     }
 
-    void assign(std::size_t p, int c) { component_[p] = c; }
+    void assign(std::size_t p, int c) { mark_[p] = c; }
+    static int ringMark(int serial) { return -2 - serial; }
 
     // What the background left over the outer rings (layer[from..]), as a plane around `centre`;
     // pixels far below the background (a shadow's edge) take no part.
@@ -500,8 +521,13 @@ private:
     const GreyFrame& frame_;
     const Maps& maps_;
     double thresholdSigma_;
-    std::vector<int> component_;  // of each pixel of the regions measured so far, -1 elsewhere
-    std::vector<int> ringMark_;
+    // Of each pixel: the spot of a region pixel once split, the last spot whose rings took it (as
+    // ringMark) for a pixel below the threshold, -1 before either.
+    std::unordered_map<std::size_t, int> mark_;
+    int markOf(std::size_t p) const {
+        const auto it = mark_.find(p);
+        return it == mark_.end() ? -1 : it->second;
+    }
     std::vector<std::vector<std::size_t>> rings_;  // each spot's pixels and then its rings
     std::vector<int> parent_;
     std::vector<SpotSum> sums_;
@@ -528,26 +554,31 @@ std::vector<Peak> findPeaks(const GreyFrame& frame, const PeakSearchOptions& opt
     // wings hold together and a noise spike on them is no spot of its own.
     std::vector<std::uint8_t> mask(frame.values.size());
     const double growSigma = kGrowFraction * options.thresholdSigma;
-    for (std::size_t k = 0; k < mask.size(); ++k) {
-        const float excess = frame.values[k] - maps.background[k];
-        mask[k] = excess > options.thresholdSigma * maps.noise[k] ? kAbove
-                  : excess > growSigma * maps.noise[k]            ? kWing
-                                                                  : 0;
+    std::vector<float> background, noise, cells;
+    for (int y = 0; y < h; ++y) {
+        maps.background.row(y, background, cells);
+        maps.noise.row(y, noise, cells);
+        const std::size_t start = static_cast<std::size_t>(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const float excess = frame.values[start + x] - background[x];
+            mask[start + x] = excess > options.thresholdSigma * noise[x] ? kAbove
+                              : excess > growSigma * noise[x]            ? kWing
+                                                                         : 0;
+        }
     }
 
     // Connected regions (eight neighbours), each split and measured in turn.
     std::vector<Peak> peaks;
     RegionMeasure measure(frame, maps, options.thresholdSigma);
-    std::vector<std::uint8_t> seen(mask.size());
     std::vector<std::size_t> region, stack;
     for (int y = 0; y < h; ++y) {
         if (y % 64 == 0) reportProgress(progress, 0.6 + 0.4 * y / h);
         for (int x = 0; x < w; ++x) {
             const std::size_t start = static_cast<std::size_t>(y) * w + x;
-            if (mask[start] != kAbove || seen[start]) continue;
+            if (mask[start] != kAbove) continue;  // below, or seen
             region.clear();
             stack.assign(1, start);
-            seen[start] = 1;
+            mask[start] |= kSeen;
             while (!stack.empty()) {
                 const std::size_t p = stack.back();
                 stack.pop_back();
@@ -557,8 +588,8 @@ std::vector<Peak> findPeaks(const GreyFrame& frame, const PeakSearchOptions& opt
                 for (int ny = std::max(0, py - 1); ny <= std::min(h - 1, py + 1); ++ny)
                     for (int nx = std::max(0, px - 1); nx <= std::min(w - 1, px + 1); ++nx) {
                         const std::size_t q = static_cast<std::size_t>(ny) * w + nx;
-                        if (mask[q] && !seen[q]) {
-                            seen[q] = 1;
+                        if (mask[q] != 0 && !(mask[q] & kSeen)) {
+                            mask[q] |= kSeen;
                             stack.push_back(q);
                         }
                     }
