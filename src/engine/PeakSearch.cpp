@@ -89,13 +89,15 @@ Grid medianFiltered(const Grid& grid, int reach) {
     return out;
 }
 
-// Linear interpolation between cell centres along one axis, held constant beyond the outer ones.
+// Linear interpolation between cell centres along one axis; beyond the outer centres the line of the
+// two outer cells goes on (`extend`: a sloped background keeps its slope up to the frame's edge) or
+// the outer value holds.
 struct AxisWeights {
     std::vector<int> lower, upper;
     std::vector<float> weight;  // of the upper cell
 };
 
-AxisWeights axisWeights(int pixels, int cell, int cells) {
+AxisWeights axisWeights(int pixels, int cell, int cells, bool extend) {
     std::vector<double> centre(static_cast<std::size_t>(cells));
     for (int i = 0; i < cells; ++i) centre[i] = 0.5 * (i * cell + std::min((i + 1) * cell, pixels) - 1);
     AxisWeights a;
@@ -105,13 +107,14 @@ AxisWeights axisWeights(int pixels, int cell, int cells) {
     int i = 0;
     for (int p = 0; p < pixels; ++p) {
         while (i + 1 < cells && centre[static_cast<std::size_t>(i) + 1] <= p) ++i;
-        if (p <= centre[0] || i + 1 >= cells) {
+        if (cells == 1 || (!extend && (p <= centre[0] || i + 1 >= cells))) {
             a.lower[p] = a.upper[p] = p <= centre[0] ? 0 : cells - 1;
             a.weight[p] = 0;
         } else {
-            a.lower[p] = i;
-            a.upper[p] = i + 1;
-            a.weight[p] = static_cast<float>((p - centre[i]) / (centre[i + 1] - centre[i]));
+            const int k = std::min(i, cells - 2);
+            a.lower[p] = k;
+            a.upper[p] = k + 1;
+            a.weight[p] = static_cast<float>((p - centre[k]) / (centre[k + 1] - centre[k]));
         }
     }
     return a;
@@ -120,11 +123,11 @@ AxisWeights axisWeights(int pixels, int cell, int cells) {
 // A grid read bilinearly at any pixel, for maps only looked at here and there.
 class SmoothMap {
 public:
-    SmoothMap(Grid grid, int width, int height)
+    SmoothMap(Grid grid, int width, int height, bool extend)
         : grid_(std::move(grid)),
           width_(static_cast<std::size_t>(width)),
-          ax_(axisWeights(width, grid_.cell, grid_.nx)),
-          ay_(axisWeights(height, grid_.cell, grid_.ny)) {}
+          ax_(axisWeights(width, grid_.cell, grid_.nx, extend)),
+          ay_(axisWeights(height, grid_.cell, grid_.ny, extend)) {}
     float operator[](std::size_t p) const {
         const std::size_t x = p % width_, y = p / width_;
         const float wx = ax_.weight[x], wy = ay_.weight[y];
@@ -175,14 +178,39 @@ Grid smoothBackground(const Grid& medians, const Grid& spreads) {
     std::vector<std::uint8_t> dark(medians.v.size());
     std::vector<float> window, spread;
     const auto idx = [nx](int i, int j) { return static_cast<std::size_t>(j) * nx + i; };
+    // A cell's value, beyond the frame's edge that of the cell mirrored through the edge cell and
+    // turned over (2 v(edge) - v(mirror)): a window cut by the edge stays balanced on a slope. False
+    // when a dark cell is involved.
+    const auto reflected = [&](const Grid& values, int ii, int jj, float& v, bool skipDark = true) {
+        const auto mirror = [](int k, int n, int& edge) {
+            edge = k < 0 ? 0 : k > n - 1 ? n - 1 : -1;
+            return edge < 0 ? k : 2 * edge - k;
+        };
+        int ex = 0, ey = 0;
+        const int mi = mirror(ii, nx, ex), mj = mirror(jj, ny, ey);
+        if (mi < 0 || mi >= nx || mj < 0 || mj >= ny) return false;
+        const auto along = [&](int row, float& out) {  // the row's value at ii, turned over in x
+            if (skipDark && (dark[idx(mi, row)] || (ex >= 0 && dark[idx(ex, row)]))) return false;
+            out = ex >= 0 ? 2 * values.at(ex, row) - values.at(mi, row) : values.at(mi, row);
+            return true;
+        };
+        if (!along(mj, v)) return false;
+        if (ey < 0) return true;
+        float edge = 0;
+        if (!along(ey, edge)) return false;
+        v = 2 * edge - v;
+        return true;
+    };
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i) {
             window.clear();
             spread.clear();
-            for (int jj = std::max(0, j - kCellReach); jj <= std::min(ny - 1, j + kCellReach); ++jj)
-                for (int ii = std::max(0, i - kCellReach); ii <= std::min(nx - 1, i + kCellReach); ++ii) {
-                    window.push_back(medians.at(ii, jj));
-                    spread.push_back(spreads.at(ii, jj));
+            for (int jj = j - kCellReach; jj <= j + kCellReach; ++jj)
+                for (int ii = i - kCellReach; ii <= i + kCellReach; ++ii) {
+                    float v = 0;
+                    if (!reflected(medians, ii, jj, v, false)) continue;
+                    window.push_back(v);
+                    if (ii >= 0 && jj >= 0 && ii < nx && jj < ny) spread.push_back(spreads.at(ii, jj));
                 }
             // The upper quartile is the bright side, even where the shadow fills most of the window. A
             // dark cell lies far below it and near the bottom of the window; a cell on a slope lies as
@@ -208,9 +236,11 @@ Grid smoothBackground(const Grid& medians, const Grid& spreads) {
                         touchesDark = touchesDark || dark[idx(ii, jj)];
                 const int reach = touchesDark ? 1 : kCellReach;
                 window.clear();
-                for (int jj = std::max(0, j - reach); jj <= std::min(ny - 1, j + reach); ++jj)
-                    for (int ii = std::max(0, i - reach); ii <= std::min(nx - 1, i + reach); ++ii)
-                        if (!dark[idx(ii, jj)]) window.push_back(values.at(ii, jj));
+                for (int jj = j - reach; jj <= j + reach; ++jj)
+                    for (int ii = i - reach; ii <= i + reach; ++ii) {
+                        float v = 0;
+                        if (reflected(values, ii, jj, v)) window.push_back(v);
+                    }
                 result.at(i, j) = median(window);
             }
         return result;
@@ -275,7 +305,7 @@ Maps backgroundAndNoise(const GreyFrame& frame, const ProgressCallback& progress
         std::nth_element(mid, q3, buffer.end());
         spreads.at(i, j) = static_cast<float>((*q3 - *q1) / kIqrToSigma);
     });
-    SmoothMap background(smoothBackground(medians, spreads), w, h);
+    SmoothMap background(smoothBackground(medians, spreads), w, h, true);
 
     // The noise: per block, the MAD of what the background leaves over every other pixel (as on a
     // chequerboard, which tells the spread as well as all of them).
@@ -297,7 +327,7 @@ Maps backgroundAndNoise(const GreyFrame& frame, const ProgressCallback& progress
             blocks.at(i, j) = std::max(kNoiseFloor, static_cast<float>(kMadToSigma * median(r)));
         }
     }
-    return {std::move(background), SmoothMap(medianFiltered(blocks, kNoiseReach), w, h)};
+    return {std::move(background), SmoothMap(medianFiltered(blocks, kNoiseReach), w, h, false)};
 }
 
 // What is gathered for one spot while its region is split and measured.
