@@ -16,7 +16,6 @@ namespace lumora::engine {
 namespace {
 
 using peaks::Maps;
-using peaks::median;
 
 // Two maxima of one region are two spots when the lower stands above the saddle between them by the
 // threshold and by this fraction of its height: the noise on the top of a bright spot makes small
@@ -63,7 +62,8 @@ public:
     RegionMeasure(const GreyFrame& frame, const Maps& maps, double thresholdSigma)
         : frame_(frame), maps_(maps), thresholdSigma_(thresholdSigma) {}
 
-    // `mask` is 1 above the threshold, 0 below; the region's pixels are in `pixels`.
+    // `mask` holds each pixel's level (kAbove, kWing, 0 below; kSeen once in a region); the region's
+    // pixels are in `pixels`.
     void measure(std::vector<std::size_t>& pixels, const std::vector<std::uint8_t>& mask,
                  std::vector<Peak>& out) {
         if (std::count_if(pixels.begin(), pixels.end(),
@@ -72,7 +72,7 @@ public:
         split(pixels);
         for (std::size_t c = 0; c < sums_.size(); ++c)
             if (root(static_cast<int>(c)) == static_cast<int>(c)) sums_[c] = SpotSum{};
-        for (const std::size_t p : pixels) add(sums_[static_cast<std::size_t>(root(markOf(p)))], p, true);
+        for (const std::size_t p : pixels) add(sums_[static_cast<std::size_t>(root(markOf(p)))], p);
         // The wings just below the threshold belong to the spot too: two rings of pixels around it.
         // Two more rings outside show what the smooth background missed under the spot (the flank of
         // a halo): a plane fitted to them is taken off as well.
@@ -248,8 +248,8 @@ private:
         return plane;
     }
 
-    void add(SpotSum& s, std::size_t p, bool inside) {
-        if (!inside) return;
+    // A pixel of the spot: its size, top and saturation.
+    void add(SpotSum& s, std::size_t p) {
         const double e = excess(p);
         ++s.pixels;
         if (s.pixels == 1 || e > s.peak || (e == s.peak && p < s.peakPixel)) {
