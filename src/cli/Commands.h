@@ -25,5 +25,7 @@ int runIndex(const std::vector<std::string>& args, std::ostream& out);
 // a Spot line per explained spot; observedAngles holds 2theta chi of every spot given.
 std::string indexBlock(const std::string& heading, const engine::IndexSolution& solution,
                        const std::vector<std::array<double, 2>>& observedAngles);
+void addPeaksOptions(QCommandLineParser& parser);
+int runPeaks(const std::vector<std::string>& args, std::ostream& out);
 
 }  // namespace lumora::cli
