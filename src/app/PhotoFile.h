@@ -30,8 +30,8 @@ struct FrameRead {
     QString problem;
 };
 FrameRead readFrame(const QString& path);
-// The frame of an image already read (Format_Grayscale16 keeps 16 bits; any other format is taken
-// as 8-bit luminance).
+// The frame of an image already read: Format_Grayscale16 keeps its 16 bits, 16-bit colour gives its
+// luminance on 0..65535; any other format is taken as 8-bit grey or luminance (0..255).
 engine::GreyFrame greyFrame(const QImage& image);
 
 }  // namespace lumora::app
