@@ -7,6 +7,7 @@
 // match and counts the spots it explains.
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "engine/Cell.h"
@@ -51,6 +52,34 @@ struct IndexSolution {
     Mat3d matrix{};
     std::vector<IndexedSpot> spots;  // ordered by spot index; every spot at most once
     double meanDeviationDeg = 0;
+};
+
+class IndexTables;
+
+// The search for one crystal and band. Building it makes the tables (every lattice direction that
+// can give a spot, the reference angles); a built indexer is read-only and may serve any number of
+// exposures, from several threads at once.
+class Indexer {
+public:
+    // Error 5 for a band or tolerance that cannot be searched; the cell is checked as CellMetric does.
+    Indexer(const IndexCrystal& crystal, const IndexOptions& options);
+    ~Indexer();
+    Indexer(const Indexer&) = default;
+    Indexer& operator=(const Indexer&) = default;
+
+    const IndexOptions& options() const { return options_; }
+    // indexSpots, indexGrains and explainSpots with these tables.
+    std::vector<IndexSolution> index(const std::vector<IndexSpot>& spots, const ProgressCallback& progress = {}) const;
+    std::vector<IndexSolution> grains(const std::vector<IndexSpot>& spots, int grains,
+                                      const ProgressCallback& progress = {}) const;
+    std::vector<IndexedSpot> explain(const std::vector<IndexSpot>& spots, const Mat3d& matrix) const;
+    // The rotations (Cartesian, crystal frame) that leave the pattern unchanged: O and M O are the
+    // same orientation. Identity first.
+    const std::vector<Mat3d>& symmetryRotations() const;
+
+private:
+    std::shared_ptr<const IndexTables> tables_;
+    IndexOptions options_;
 };
 
 // The best distinct orientations (not related by a symmetry operation of the crystal), best first:
