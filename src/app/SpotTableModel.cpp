@@ -115,7 +115,8 @@ engine::Peak spotAt(const engine::GreyFrame& frame, double x, double y) {
     // standard deviation) are noise, which would pull the centre to the box's.
     for (float& v : rim) v = static_cast<float>(std::fabs(v - background));
     std::nth_element(rim.begin(), middle, rim.end());
-    const double floor = 2 * 1.4826 * *middle;
+    const double noise = 1.4826 * *middle;
+    const double floor = 2 * noise;
     double sum = 0, sx = 0, sy = 0, top = 0;
     int pixels = 0;
     for (int j = y0 + 1; j < y1; ++j)
@@ -128,7 +129,8 @@ engine::Peak spotAt(const engine::GreyFrame& frame, double x, double y) {
             top = std::max(top, above);
             ++pixels;
         }
-    if (!(sum > 0)) return spot;
+    // A spot stands out by more than noise does anywhere in the box.
+    if (!(sum > 0) || !(top > 5 * noise)) return spot;
     spot.x = sx / sum;
     spot.y = sy / sum;
     spot.intensity = sum;

@@ -44,7 +44,8 @@ QString spotListText(const std::vector<engine::Peak>& spots);
 // A spot the user points at on a frame: the centroid of the pixels of a 7 x 7
 // box about the point that stand above the local background (the median of
 // the box's rim) by more than twice the rim's noise, and their integrated
-// intensity. Where nothing stands out, the point itself with intensity 0.
+// intensity. Where no pixel stands out by five times the noise, the point
+// itself with intensity 0.
 engine::Peak spotAt(const engine::GreyFrame& frame, double x, double y);
 
 }  // namespace lumora::app
