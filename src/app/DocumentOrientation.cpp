@@ -62,7 +62,6 @@ QString parameterText(const engine::RefinedParameter& p) {
 }  // namespace
 
 void frmDocument::connectOrientation() {
-    orientPanel_ = photoPanel_->orientation();
     connect(photoPanel_, &PhotoPanel::levelsEdited, this, [this] { guarded([this] { levelsEdited(); }); });
     connect(photoPanel_, &PhotoPanel::autoLevelsRequested, this, [this] {
         guarded([this] {

@@ -180,6 +180,29 @@ TEST_F(PhotoOrientationTest, AFrameOfSiliconOnTheTopCameraGivesItsOrientation) {
     doc->undoStack()->undo();
     doc->undoStack()->undo();
     EXPECT_FALSE(sameUpToSymmetry(orientation(), truth));
+
+    // Cancelled in its progress dialog, a search leaves what there was.
+    QStringList labels;
+    MessageHook cancel;
+    cancel.progress = [&labels](const QString& label, double) {
+        labels << label;
+        return false;
+    };
+    setMessageHook(cancel);
+    QTest::mouseClick(panel->findButton(), Qt::LeftButton);
+    EXPECT_EQ(hint(), "Spot search cancelled: the spots stay");
+    EXPECT_EQ(spotRows()->rowCount(), static_cast<int>(spots.size()));
+    QTest::mouseClick(panel->indexButton(), Qt::LeftButton);
+    EXPECT_EQ(hint(), "Indexing cancelled");
+    EXPECT_GE(solutionRows()->rowCount(), 1);
+    EXPECT_TRUE(labels.contains("Finding spots ...")) << labels.join("; ").toStdString();
+    EXPECT_TRUE(labels.contains(QStringLiteral("Indexing %1 spots ...").arg(spots.size())));
+    EXPECT_TRUE(panel->findButton()->isEnabled());
+    // A new crystal makes the orientations found stale (generated without the cancelling hook).
+    clearMessageHook();
+    doc->setCell({"Cu", "225", "F m 3 m", "3.615", "3.615", "3.615", "90", "90", "90"});
+    EXPECT_EQ(solutionRows()->rowCount(), 0);
+    EXPECT_EQ(spotRows()->rowCount(), static_cast<int>(spots.size()));
 }
 
 TEST_F(PhotoOrientationTest, ClicksAddAndRemoveSpotsAndLevelsChangeOnlyThePicture) {
