@@ -79,11 +79,9 @@ CameraValues calibrationValues(const engine::DetCalibration& c) {
 
 std::optional<CameraValues> cameraValuesOf(const engine::Detector& d) {
     if (d.isFilm() || !(std::fabs(d.px - d.py) <= 1e-9 * d.px)) return std::nullopt;
-    const auto dot = [](const Vec3d& a, const Vec3d& b) {
-        return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-    };
+    const auto dot = [](const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };
     const Vec3d cross{d.u[1] * d.v[2] - d.u[2] * d.v[1], d.u[2] * d.v[0] - d.u[0] * d.v[2],
-                              d.u[0] * d.v[1] - d.u[1] * d.v[0]};
+                      d.u[0] * d.v[1] - d.u[1] * d.v[0]};
     if (!(dot(cross, d.n) > 0.999)) return std::nullopt;
     const auto [twoTheta, chi] = engine::anglesOfRay(d.n);
     // The frame of that normal before any tilt; the camera's u is its u turned about n.
