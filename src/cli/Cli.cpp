@@ -22,6 +22,7 @@ const std::map<std::string, Command>& commands() {
         {"symmetry", {addSymmetryOptions, runSymmetry}},
         {"reflections", {addReflectionsOptions, runReflections}},
         {"render", {addRenderOptions, runRender}},
+        {"peaks", {addPeaksOptions, runPeaks}},
     };
     return table;
 }
@@ -46,7 +47,8 @@ std::string overallHelp() {
         "       lumora COMMAND [options]    headless work; COMMAND is one of:\n\n"
         "  symmetry      resolve a space-group symbol and list its symmetry operations\n"
         "  reflections   generate the reflection list of a cell and space group\n"
-        "  render        draw a pattern (or the Wulff net) to a PNG, JPEG, BMP, PDF or SVG file\n\n"
+        "  render        draw a pattern (or the Wulff net) to a PNG, JPEG, BMP, PDF or SVG file\n"
+        "  peaks         find the spots of detector frames or photographs: x y intensity, strongest first\n\n"
         "Bad arguments exit with status 2 and a message on stderr.\n";
     for (const auto& [name, command] : commands()) text += "\n" + commandHelp(name);
     return text;

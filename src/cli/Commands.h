@@ -16,4 +16,7 @@ int runReflections(const std::vector<std::string>& args, std::ostream& out);
 void addRenderOptions(QCommandLineParser& parser);
 int runRender(const std::vector<std::string>& args, std::ostream& out);
 
+void addPeaksOptions(QCommandLineParser& parser);
+int runPeaks(const std::vector<std::string>& args, std::ostream& out);
+
 }  // namespace lumora::cli

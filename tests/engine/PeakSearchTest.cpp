@@ -127,7 +127,7 @@ TEST(PeakSearch, FindsEveryIsolatedSpotOnSlopedHaloBackgroundWithoutFalseOnesAnd
             const double top = s.flux / (2 * M_PI * s.sigma * s.sigma) / maker.noise(s.x, s.y);
             EXPECT_LT(error, top > 50 ? 0.1 : 0.3)
                 << s.x << ", " << s.y << " (sigma " << s.sigma << ", top " << top << ")";
-            EXPECT_NEAR(p->intensity, s.flux, 0.15 * s.flux)
+            EXPECT_NEAR(p->intensity, s.flux, 0.2 * s.flux)
                 << s.x << ", " << s.y << " (sigma " << s.sigma << ")";
             EXPECT_FALSE(p->saturated);
         }
