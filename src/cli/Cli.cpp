@@ -23,6 +23,7 @@ const std::map<std::string, Command>& commands() {
         {"reflections", {addReflectionsOptions, runReflections}},
         {"render", {addRenderOptions, runRender}},
         {"peaks", {addPeaksOptions, runPeaks}},
+        {"index", {addIndexOptions, runIndex}},
     };
     return table;
 }
@@ -49,6 +50,7 @@ std::string overallHelp() {
         "  reflections   generate the reflection list of a cell and space group\n"
         "  render        draw a pattern (or the Wulff net) to a PNG, JPEG, BMP, PDF or SVG file\n"
         "  peaks         find the spots of detector frames or photographs: x y intensity, strongest first\n\n"
+        "  index         find the crystal's orientation from the spots of an exposure (peak files)\n\n"
         "Bad arguments exit with status 2 and a message on stderr.\n";
     for (const auto& [name, command] : commands()) text += "\n" + commandHelp(name);
     return text;

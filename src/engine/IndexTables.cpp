@@ -41,7 +41,8 @@ Mat3d transpose(const Mat3d& x) {
 }
 
 int determinant(const IntMat& m) {
-    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+    return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
 }
 
@@ -54,9 +55,7 @@ double distance(const Mat3d& x, const Mat3d& y) {
 
 }  // namespace
 
-int LatticeDirection::lowestHarmonic() const {
-    return harmonics == 0 ? 0 : std::countr_zero(harmonics) + 1;
-}
+int LatticeDirection::lowestHarmonic() const { return harmonics == 0 ? 0 : std::countr_zero(harmonics) + 1; }
 
 IndexTables::IndexTables(const IndexCrystal& crystal, const IndexOptions& options)
     : metric_(crystal.cell), options_(options) {
@@ -91,7 +90,8 @@ void IndexTables::buildDirections(const IndexCrystal& crystal) {
             for (int l = -limit[2]; l <= limit[2]; ++l) {
                 if (std::gcd(std::gcd(h, k), l) != 1) continue;
                 Vec3d g{};
-                for (int i = 0; i < 3; ++i) g[static_cast<std::size_t>(i)] = b[i][0] * h + b[i][1] * k + b[i][2] * l;
+                for (int i = 0; i < 3; ++i)
+                    g[static_cast<std::size_t>(i)] = b[i][0] * h + b[i][1] * k + b[i][2] * l;
                 const double q = std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
                 if (q > qMax) continue;
                 LatticeDirection d;
@@ -215,7 +215,8 @@ void IndexTables::buildReference() {
         std::size_t shellRepresentatives = 0;
         for (std::size_t i = start; i < end; ++i)
             shellRepresentatives += isRepresentative(directions_[order[i]].p) ? 1 : 0;
-        const double pairsAfter = static_cast<double>(representatives + shellRepresentatives) * static_cast<double>(end);
+        const double pairsAfter =
+            static_cast<double>(representatives + shellRepresentatives) * static_cast<double>(end);
         if (reference_.size() >= kFewestReference && (pairsAfter > budget || end > kMostReference)) break;
         for (std::size_t i = start; i < end; ++i) {
             reference_.push_back(order[i]);
@@ -243,7 +244,8 @@ void IndexTables::buildReference() {
     pairs_.reserve(keys.size());
     for (const std::uint64_t key : keys)
         pairs_.push_back({std::bit_cast<float>(static_cast<std::uint32_t>(key >> 32)),
-                          static_cast<std::uint32_t>(key >> 16 & 0xFFFF), static_cast<std::uint32_t>(key & 0xFFFF)});
+                          static_cast<std::uint32_t>(key >> 16 & 0xFFFF),
+                          static_cast<std::uint32_t>(key & 0xFFFF)});
 }
 
 }  // namespace lumora::engine

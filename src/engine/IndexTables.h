@@ -19,8 +19,8 @@ namespace lumora::engine {
 // A primitive direction p of the reciprocal lattice (gcd 1). Its spot holds every harmonic m p.
 struct LatticeDirection {
     std::array<int, 3> p{};
-    Vec3d unit{};            // along p in the Cartesian frame of CellMetric, unit length
-    double q = 0;            // |p| in 1/Å, so d(m p) = 1 / (m q)
+    Vec3d unit{};                 // along p in the Cartesian frame of CellMetric, unit length
+    double q = 0;                 // |p| in 1/Å, so d(m p) = 1 / (m q)
     std::uint64_t harmonics = 0;  // bit m-1: m p is allowed and d(m p) >= lambdaMin / 2
 
     int lowestHarmonic() const;

@@ -40,13 +40,12 @@ Vec3d cross(const Vec3d& p, const Vec3d& q) {
 Vec3d scaled(const Vec3d& v, double s) { return {v[0] * s, v[1] * s, v[2] * s}; }
 Vec3d unitOf(const Vec3d& v) { return scaled(v, 1 / std::sqrt(dot(v, v))); }
 // O v and O^T v.
-Vec3d times(const Mat3d& o, const Vec3d& v) {
-    return {dot(o[0], v), dot(o[1], v), dot(o[2], v)};
-}
+Vec3d times(const Mat3d& o, const Vec3d& v) { return {dot(o[0], v), dot(o[1], v), dot(o[2], v)}; }
 Vec3d timesTransposed(const Mat3d& o, const Vec3d& v) {
     Vec3d r{};
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r[static_cast<std::size_t>(j)] += o[i][j] * v[static_cast<std::size_t>(i)];
+        for (int j = 0; j < 3; ++j)
+            r[static_cast<std::size_t>(j)] += o[i][j] * v[static_cast<std::size_t>(i)];
     return r;
 }
 double angleDeg(double cosine) { return std::acos(std::clamp(cosine, -1.0, 1.0)) / kDeg; }
@@ -55,10 +54,10 @@ double angleDeg(double cosine) { return std::acos(std::clamp(cosine, -1.0, 1.0))
 // order the caller gave.
 struct Spot {
     Vec3d ray{};
-    Vec3d normal{};       // (r - b) / |r - b|, b the beam (1, 0, 0)
-    double radius = 0;    // how far the normal may lie from its reflection's (radians)
+    Vec3d normal{};     // (r - b) / |r - b|, b the beam (1, 0, 0)
+    double radius = 0;  // how far the normal may lie from its reflection's (radians)
     double intensity = 0;
-    int given = 0;        // index in the caller's list
+    int given = 0;  // index in the caller's list
 };
 
 std::vector<Spot> prepare(const std::vector<IndexSpot>& spots, double toleranceRad) {
@@ -96,7 +95,8 @@ struct Match {
 };
 
 // The reflection nearest to a spot (in ray angle) among those the orientation puts in the band.
-std::optional<Match> nearest(const Tables& t, const Mat3d& o, const Vec3d& beam, const Spot& s, double cosTolerance) {
+std::optional<Match> nearest(const Tables& t, const Mat3d& o, const Vec3d& beam, const Spot& s,
+                             double cosTolerance) {
     const Vec3d v = times(o, s.normal);
     const Vec3d w = times(o, s.ray);
     std::optional<Match> best;
@@ -131,7 +131,8 @@ int explainedCount(const Tables& t, const Mat3d& o, const std::vector<Spot>& spo
 
 // Every spot the orientation explains, each to its nearest reflection, and each reflection
 // explaining one spot at most (the nearer, when two claim it). Ordered by spot.
-std::vector<Match> matchAll(const Tables& t, const Mat3d& o, const std::vector<Spot>& spots, double cosTolerance) {
+std::vector<Match> matchAll(const Tables& t, const Mat3d& o, const std::vector<Spot>& spots,
+                            double cosTolerance) {
     const Vec3d beam = beamIn(o);
     std::vector<Match> matches;
     for (std::size_t i = 0; i < spots.size(); ++i) {
@@ -173,7 +174,8 @@ Mat3d orientationFrom(const Vec3d& c1, const Vec3d& c2, const Vec3d& l1, const V
 Mat3d fitted(const Tables& t, const std::vector<Match>& matches, const std::vector<Spot>& spots) {
     std::vector<double> deviations;
     for (const Match& m : matches) deviations.push_back(angleDeg(m.cosine));
-    std::nth_element(deviations.begin(), deviations.begin() + static_cast<std::ptrdiff_t>(deviations.size() / 2),
+    std::nth_element(deviations.begin(),
+                     deviations.begin() + static_cast<std::ptrdiff_t>(deviations.size() / 2),
                      deviations.end());
     const double s = std::max(3 * deviations[deviations.size() / 2], kLeastWeightScaleDeg);
     Eigen::Matrix3d h = Eigen::Matrix3d::Zero();
@@ -181,7 +183,8 @@ Mat3d fitted(const Tables& t, const std::vector<Match>& matches, const std::vect
         const Vec3d& c = t.directions()[m.direction].unit;
         const Vec3d& l = spots[static_cast<std::size_t>(m.spot)].normal;
         const double ratio = angleDeg(m.cosine) / s;
-        h += Eigen::Vector3d(c[0], c[1], c[2]) * Eigen::Vector3d(l[0], l[1], l[2]).transpose() / (1 + ratio * ratio);
+        h += Eigen::Vector3d(c[0], c[1], c[2]) * Eigen::Vector3d(l[0], l[1], l[2]).transpose() /
+             (1 + ratio * ratio);
     }
     const Eigen::JacobiSVD<Eigen::Matrix3d> svd(h, Eigen::ComputeFullU | Eigen::ComputeFullV);
     Eigen::Matrix3d d = Eigen::Matrix3d::Identity();
@@ -264,9 +267,10 @@ void rank(std::vector<Scored>& solutions) {
             if (solutions[j].meanDeviationDeg - solutions[i].meanDeviationDeg > kDeviationTieDeg) break;
             if (solutions[j].indexSum < solutions[pick].indexSum) pick = j;
         }
-        if (pick != i) std::rotate(solutions.begin() + static_cast<std::ptrdiff_t>(i),
-                                   solutions.begin() + static_cast<std::ptrdiff_t>(pick),
-                                   solutions.begin() + static_cast<std::ptrdiff_t>(pick) + 1);
+        if (pick != i)
+            std::rotate(solutions.begin() + static_cast<std::ptrdiff_t>(i),
+                        solutions.begin() + static_cast<std::ptrdiff_t>(pick),
+                        solutions.begin() + static_cast<std::ptrdiff_t>(pick) + 1);
     }
 }
 
@@ -284,15 +288,34 @@ IndexedSpot describe(const Tables& t, const Mat3d& o, const Match& m, const Spot
     return out;
 }
 
-IndexSolution solutionOf(const Tables& t, const Scored& s, const std::vector<Spot>& spots) {
+// Of the matrices M O that give the same pattern, the one nearest the identity (largest trace):
+// one answer for one orientation, however the search reached it.
+Mat3d nearestIdentity(const Tables& t, const Mat3d& o) {
+    Mat3d best = o;
+    double bestTrace = -4;
+    for (const Mat3d& m : t.rotations()) {
+        Mat3d mo{};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                for (int k = 0; k < 3; ++k) mo[i][j] += m[i][k] * o[k][j];
+        const double trace = mo[0][0] + mo[1][1] + mo[2][2];
+        if (trace > bestTrace + 1e-12) bestTrace = trace, best = mo;
+    }
+    return best;
+}
+
+// The solution at orientation o (its spots matched anew: the indices change with the matrix).
+IndexSolution solutionOf(const Tables& t, const Mat3d& o, const std::vector<Spot>& spots) {
     IndexSolution solution;
-    solution.matrix = s.o;
-    for (const Match& m : s.matches)
-        solution.spots.push_back(describe(t, s.o, m, spots[static_cast<std::size_t>(m.spot)]));
-    std::sort(solution.spots.begin(), solution.spots.end(),
-              [](const IndexedSpot& x, const IndexedSpot& y) { return x.spot < y.spot; });
+    solution.matrix = o;
+    for (const Match& m : matchAll(t, o, spots, std::cos(t.options().toleranceDeg * kDeg)))
+        solution.spots.push_back(describe(t, o, m, spots[static_cast<std::size_t>(m.spot)]));
+    // Summed in the search's own order of the spots, so that the last digit does not depend on
+    // the caller's.
     for (const IndexedSpot& x : solution.spots) solution.meanDeviationDeg += x.deviationDeg;
     if (!solution.spots.empty()) solution.meanDeviationDeg /= static_cast<double>(solution.spots.size());
+    std::sort(solution.spots.begin(), solution.spots.end(),
+              [](const IndexedSpot& x, const IndexedSpot& y) { return x.spot < y.spot; });
     return solution;
 }
 
@@ -368,7 +391,8 @@ std::vector<Scored> search(const Tables& t, const std::vector<Spot>& spots, std:
 }
 
 std::size_t leastExplained(const IndexOptions& options, std::size_t given) {
-    return std::min(static_cast<std::size_t>(std::max(options.minExplained, 1)), std::max<std::size_t>(given, 1));
+    return std::min(static_cast<std::size_t>(std::max(options.minExplained, 1)),
+                    std::max<std::size_t>(given, 1));
 }
 
 }  // namespace
@@ -380,11 +404,12 @@ Indexer::~Indexer() = default;
 
 const std::vector<Mat3d>& Indexer::symmetryRotations() const { return tables_->rotations(); }
 
-std::vector<IndexSolution> Indexer::index(const std::vector<IndexSpot>& spots, const ProgressCallback& progress) const {
+std::vector<IndexSolution> Indexer::index(const std::vector<IndexSpot>& spots,
+                                          const ProgressCallback& progress) const {
     const std::vector<Spot> prepared = prepare(spots, options_.toleranceDeg * kDeg);
     std::vector<IndexSolution> solutions;
     for (const Scored& s : search(*tables_, prepared, leastExplained(options_, spots.size()), progress))
-        solutions.push_back(solutionOf(*tables_, s, prepared));
+        solutions.push_back(solutionOf(*tables_, nearestIdentity(*tables_, s.o), prepared));
     return solutions;
 }
 
@@ -394,17 +419,17 @@ std::vector<IndexSolution> Indexer::grains(const std::vector<IndexSpot>& spots, 
     std::vector<IndexSolution> found;
     for (int g = 0; g < grains && !remaining.empty(); ++g) {
         // A later crystal must show options.minExplained spots of its own, not merely all that is left.
-        const std::size_t least =
-            g == 0 ? leastExplained(options_, spots.size()) : static_cast<std::size_t>(std::max(options_.minExplained, 1));
+        const std::size_t least = g == 0 ? leastExplained(options_, spots.size())
+                                         : static_cast<std::size_t>(std::max(options_.minExplained, 1));
         const ProgressCallback part = [&](double f) { return !progress || progress((g + f) / grains); };
         const std::vector<Scored> best = search(*tables_, remaining, least, part);
         if (best.empty()) break;
-        found.push_back(solutionOf(*tables_, best.front(), remaining));
-        std::vector<bool> taken(remaining.size(), false);
-        for (const Match& m : best.front().matches) taken[static_cast<std::size_t>(m.spot)] = true;
+        found.push_back(solutionOf(*tables_, nearestIdentity(*tables_, best.front().o), remaining));
+        std::vector<bool> taken(spots.size(), false);
+        for (const IndexedSpot& x : found.back().spots) taken[static_cast<std::size_t>(x.spot)] = true;
         std::vector<Spot> rest;
-        for (std::size_t i = 0; i < remaining.size(); ++i)
-            if (!taken[i]) rest.push_back(remaining[i]);
+        for (const Spot& x : remaining)
+            if (!taken[static_cast<std::size_t>(x.given)]) rest.push_back(x);
         remaining = std::move(rest);
     }
     reportProgress(progress, 1);
@@ -413,10 +438,7 @@ std::vector<IndexSolution> Indexer::grains(const std::vector<IndexSpot>& spots, 
 
 std::vector<IndexedSpot> Indexer::explain(const std::vector<IndexSpot>& spots, const Mat3d& matrix) const {
     const std::vector<Spot> prepared = prepare(spots, options_.toleranceDeg * kDeg);
-    Scored s;
-    s.o = matrix;
-    s.matches = matchAll(*tables_, matrix, prepared, std::cos(options_.toleranceDeg * kDeg));
-    return solutionOf(*tables_, s, prepared).spots;
+    return solutionOf(*tables_, matrix, prepared).spots;
 }
 
 std::vector<IndexSolution> indexSpots(const std::vector<IndexSpot>& spots, const IndexCrystal& crystal,
@@ -425,7 +447,8 @@ std::vector<IndexSolution> indexSpots(const std::vector<IndexSpot>& spots, const
 }
 
 std::vector<IndexSolution> indexGrains(const std::vector<IndexSpot>& spots, const IndexCrystal& crystal,
-                                       const IndexOptions& options, int grains, const ProgressCallback& progress) {
+                                       const IndexOptions& options, int grains,
+                                       const ProgressCallback& progress) {
     return Indexer(crystal, options).grains(spots, grains, progress);
 }
 

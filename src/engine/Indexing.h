@@ -32,19 +32,19 @@ struct IndexCrystal {
 };
 
 struct IndexOptions {
-    double lambdaMin = 0.2;       // Å, the band
+    double lambdaMin = 0.2;  // Å, the band
     double lambdaMax = 2.5;
-    double toleranceDeg = 0.5;    // largest angle between an observed and a computed ray that still matches
-    int maxSolutions = 5;         // distinct orientations returned at most
-    int minExplained = 6;         // an orientation must explain this many spots (all, when fewer are given)
+    double toleranceDeg = 0.5;  // largest angle between an observed and a computed ray that still matches
+    int maxSolutions = 5;       // distinct orientations returned at most
+    int minExplained = 6;       // an orientation must explain this many spots (all, when fewer are given)
 };
 
 struct IndexedSpot {
-    int spot = 0;                 // index into the spots given
-    std::array<int, 3> hkl{};     // the lowest harmonic the space group allows whose wavelength lies in the band
-    Vec3d computedRay{};          // unit
-    double deviationDeg = 0;      // angle between the observed and the computed ray
-    double lambda = 0;            // Å, of that harmonic
+    int spot = 0;              // index into the spots given
+    std::array<int, 3> hkl{};  // the lowest harmonic the space group allows whose wavelength lies in the band
+    Vec3d computedRay{};       // unit
+    double deviationDeg = 0;   // angle between the observed and the computed ray
+    double lambda = 0;         // Å, of that harmonic
 };
 
 struct IndexSolution {
@@ -69,7 +69,8 @@ public:
 
     const IndexOptions& options() const { return options_; }
     // indexSpots, indexGrains and explainSpots with these tables.
-    std::vector<IndexSolution> index(const std::vector<IndexSpot>& spots, const ProgressCallback& progress = {}) const;
+    std::vector<IndexSolution> index(const std::vector<IndexSpot>& spots,
+                                     const ProgressCallback& progress = {}) const;
     std::vector<IndexSolution> grains(const std::vector<IndexSpot>& spots, int grains,
                                       const ProgressCallback& progress = {}) const;
     std::vector<IndexedSpot> explain(const std::vector<IndexSpot>& spots, const Mat3d& matrix) const;

@@ -40,8 +40,11 @@ std::vector<ListedSpot> parseSpotList(std::string_view text, const std::string& 
         ++lineNumber;
         const std::vector<std::string_view> found = words(line);
         if (found.empty() || found.front().front() == '#') continue;
+        // Messages are appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "..." + string.
         const auto refuse = [&](const std::string& what) {
-            throw Error(Error::TypeMismatch, "line " + std::to_string(lineNumber) + quoted + ": " + what);
+            std::string message = "line ";
+            message.append(std::to_string(lineNumber)).append(quoted).append(": ").append(what);
+            throw Error(Error::TypeMismatch, message);
         };
         std::vector<double> numbers(found.size());
         bool allNumbers = true;
@@ -52,12 +55,14 @@ std::vector<ListedSpot> parseSpotList(std::string_view text, const std::string& 
                 allNumbers = false;
                 break;
             }
-            refuse("\"" + std::string(found[i]) + "\" is not a finite number");
+            std::string what(1, '"');
+            refuse(what.append(found[i]).append("\" is not a finite number"));
         }
         const bool header = firstContentLine && !allNumbers;
         firstContentLine = false;
         if (header) continue;
-        if (numbers.size() < 2) refuse("a spot needs two numbers (x y, or 2theta chi) and may add an intensity");
+        if (numbers.size() < 2)
+            refuse("a spot needs two numbers (x y, or 2theta chi) and may add an intensity");
 
         ListedSpot spot;
         spot.a = numbers[0];

@@ -25,7 +25,8 @@ using engine::Mat3d;
 // The crystal of a cell and a space-group symbol, as the search takes it.
 inline engine::IndexCrystal crystal(const std::array<double, 6>& cell, const std::string& group) {
     clLAUE laue;
-    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, static_cast<float>(cell[static_cast<std::size_t>(i)]));
+    for (int i = 0; i < 6; ++i)
+        laue.setCellConstant(i, static_cast<float>(cell[static_cast<std::size_t>(i)]));
     if (!laue.chooseSpaceGroup(group)) throw std::runtime_error("unknown group " + group);
     return {cell, laue.symmetryState().ops};
 }
@@ -50,9 +51,9 @@ struct Spot {
 // Every spot of the crystal at orientation o (a crystal vector v along o^T v) that lands on the
 // detector, each from its lowest allowed harmonic in the band, the `strongest` kept. Intensities
 // fall with the reflection's |q| (as structure factors and the spectrum do), spread by +-50 %.
-inline std::vector<Spot> exposure(const engine::IndexCrystal& c, const Mat3d& o, double lambdaMin, double lambdaMax,
-                                  const engine::Detector& detector, std::size_t strongest, std::mt19937& rng,
-                                  int label = 0) {
+inline std::vector<Spot> exposure(const engine::IndexCrystal& c, const Mat3d& o, double lambdaMin,
+                                  double lambdaMax, const engine::Detector& detector, std::size_t strongest,
+                                  std::mt19937& rng, int label = 0) {
     const engine::CellMetric metric(c.cell);
     const engine::ExtinctionRules rules(c.ops);
     const auto& b = metric.reciprocalBasis();
@@ -69,11 +70,13 @@ inline std::vector<Spot> exposure(const engine::IndexCrystal& c, const Mat3d& o,
             for (int l = -limit[2]; l <= limit[2]; ++l) {
                 if (std::gcd(std::gcd(h, k), l) != 1) continue;
                 Vec3d g{};
-                for (int i = 0; i < 3; ++i) g[static_cast<std::size_t>(i)] = b[i][0] * h + b[i][1] * k + b[i][2] * l;
+                for (int i = 0; i < 3; ++i)
+                    g[static_cast<std::size_t>(i)] = b[i][0] * h + b[i][1] * k + b[i][2] * l;
                 const double q = std::sqrt(g[0] * g[0] + g[1] * g[1] + g[2] * g[2]);
                 Vec3d n{};
                 for (int i = 0; i < 3; ++i)
-                    for (int j = 0; j < 3; ++j) n[static_cast<std::size_t>(j)] += o[i][j] * g[static_cast<std::size_t>(i)] / q;
+                    for (int j = 0; j < 3; ++j)
+                        n[static_cast<std::size_t>(j)] += o[i][j] * g[static_cast<std::size_t>(i)] / q;
                 const double sinTheta = -n[0];
                 if (sinTheta <= 0) continue;
                 int harmonic = 0;
@@ -91,7 +94,8 @@ inline std::vector<Spot> exposure(const engine::IndexCrystal& c, const Mat3d& o,
                 const auto p = detector.toDetector(ray);
                 if (!p || !detector.inFrame(*p)) continue;
                 const double qh = harmonic * q;
-                spots.push_back({{ray, spread(rng) / (qh * qh)}, {harmonic * h, harmonic * k, harmonic * l}, label});
+                spots.push_back(
+                    {{ray, spread(rng) / (qh * qh)}, {harmonic * h, harmonic * k, harmonic * l}, label});
             }
     std::sort(spots.begin(), spots.end(),
               [](const Spot& x, const Spot& y) { return x.spot.intensity > y.spot.intensity; });
@@ -102,8 +106,8 @@ inline std::vector<Spot> exposure(const engine::IndexCrystal& c, const Mat3d& o,
 // Loses `lost` of the spots (a fraction), adds false ones (a fraction of those given) anywhere on
 // the detector, as strong as true ones (each takes a true spot's intensity, spread by +-50 %), and
 // shuffles.
-inline std::vector<Spot> degrade(std::vector<Spot> spots, double lost, double added, const engine::Detector& detector,
-                                 std::mt19937& rng) {
+inline std::vector<Spot> degrade(std::vector<Spot> spots, double lost, double added,
+                                 const engine::Detector& detector, std::mt19937& rng) {
     std::shuffle(spots.begin(), spots.end(), rng);
     const std::size_t given = spots.size();
     spots.resize(given - static_cast<std::size_t>(std::lround(lost * static_cast<double>(given))));
@@ -122,6 +126,8 @@ inline std::vector<Spot> degrade(std::vector<Spot> spots, double lost, double ad
     return spots;
 }
 
+inline double dot(const Vec3d& p, const Vec3d& q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
+
 inline std::vector<engine::IndexSpot> spotsOf(const std::vector<Spot>& spots) {
     std::vector<engine::IndexSpot> out;
     for (const Spot& s : spots) out.push_back(s.spot);
@@ -139,7 +145,8 @@ inline double misorientationDeg(const Mat3d& x, const Mat3d& y, const std::vecto
                 for (int k = 0; k < 3; ++k) my += m[i][k] * y[k][j];
                 trace += x[i][j] * my;
             }
-        best = std::min(best, std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0)) * 180 / 3.14159265358979323846);
+        best =
+            std::min(best, std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0)) * 180 / 3.14159265358979323846);
     }
     return best;
 }
