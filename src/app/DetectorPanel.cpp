@@ -163,6 +163,22 @@ void DetectorPanel::showPlotType(int type) {
     showEntry();
 }
 
+bool DetectorPanel::takeCustomCamera(const engine::Detector& camera) {
+    const std::optional<CameraValues> values = cameraValuesOf(camera);
+    if (!values) return false;
+    DetectorSetup next = setup_;
+    next.custom = *values;
+    next.entry = next.camera = DetectorEntry::CustomCamera;
+    try {
+        camera_ = cameraOf(next, DetectorEntry::CustomCamera);
+    } catch (const std::exception&) {
+        return false;
+    }
+    setup_ = next;
+    showEntry();
+    return true;
+}
+
 void DetectorPanel::setFilmSize(float widthMm, float heightMm) {
     filmWidth_ = widthMm;
     filmHeight_ = heightMm;

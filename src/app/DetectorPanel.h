@@ -37,6 +37,9 @@ public:
     // that film, the camera's plot type the camera chosen last; the others
     // leave the list as it is.
     void showPlotType(int type);
+    // Makes a camera (a refined one) the custom camera, chosen and shown; no
+    // signal. False, with nothing changed, when the fields cannot hold it.
+    bool takeCustomCamera(const engine::Detector& camera);
     // The film size of the options, which the note under a film names.
     void setFilmSize(float widthMm, float heightMm);
 

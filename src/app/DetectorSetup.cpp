@@ -77,6 +77,24 @@ CameraValues calibrationValues(const engine::DetCalibration& c) {
             0,    -c.xbet, 0,      -c.xgam};
 }
 
+std::optional<CameraValues> cameraValuesOf(const engine::Detector& d) {
+    if (d.isFilm() || !(std::fabs(d.px - d.py) <= 1e-9 * d.px)) return std::nullopt;
+    const auto dot = [](const Vec3d& a, const Vec3d& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };
+    const Vec3d cross{d.u[1] * d.v[2] - d.u[2] * d.v[1], d.u[2] * d.v[0] - d.u[0] * d.v[2],
+                      d.u[0] * d.v[1] - d.u[1] * d.v[0]};
+    if (!(dot(cross, d.n) > 0.999)) return std::nullopt;
+    const auto [twoTheta, chi] = engine::anglesOfRay(d.n);
+    // The frame of that normal before any tilt; the camera's u is its u turned about n.
+    const engine::Detector base =
+        engine::placedDetector(twoTheta, chi, {0, 0, 0}, d.distance, d.x0, d.y0, d.px, d.py, 1, 1);
+    const double tiltN = std::atan2(dot(d.u, base.v), dot(d.u, base.u)) * 180 / std::acos(-1.0);
+    const CameraValues values{
+        d.distance, d.x0, d.y0, d.px, std::round(d.width), std::round(d.height), twoTheta, chi, 0, 0, tiltN};
+    for (int i = 0; i < kCameraFields; ++i)
+        if (!cameraFieldFault(i, values[static_cast<std::size_t>(i)]).isEmpty()) return std::nullopt;
+    return values;
+}
+
 QString cameraFieldName(int field) {
     static const char* const names[kCameraFields] = {
         "Distance",  "Centre x", "Centre y",     "Pixel size",   "Frame width", "Frame height",

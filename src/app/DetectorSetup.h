@@ -39,6 +39,12 @@ CameraValues defaultCameraValues();
 // about u and -xgam about n.
 CameraValues calibrationValues(const engine::DetCalibration& c);
 
+// The values of the custom camera that make a camera `d` (its normal as 2theta
+// and chi, its frame turned about the normal by the last tilt); nullopt for a
+// film, a frame whose u x v is not n, pixels that are not square, or values
+// the fields refuse.
+std::optional<CameraValues> cameraValuesOf(const engine::Detector& d);
+
 // The field's name as the messages give it ("Distance", "Frame width", ...).
 QString cameraFieldName(int field);
 // Why a value cannot go into the field (empty when it can): distances and

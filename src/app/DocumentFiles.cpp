@@ -246,12 +246,16 @@ bool frmDocument::PrintImage(QPrinter& printer) {
 
 void frmDocument::loadPhoto(const QString& path) {
     guarded([&] {
-        PhotoRead read;
+        FrameRead read;
+        PhotoRead colour;
         {
             const BusyCursor busy;
-            read = readPhoto(path);
+            // The values at the file's depth for the spot search; a photograph's
+            // own picture too, to show it in its colours.
+            read = readFrame(path);
+            if (read.error == 0 && read.depth <= 8) colour = readPhoto(path);
         }
-        if (read.image.isNull()) {
+        if (read.error != 0 || read.frame.values.empty()) {
             // The photo shown so far stays.
             tell(this, QStringLiteral("Lumora"),
                  QStringLiteral("Error %1: %2: %3")
@@ -261,7 +265,8 @@ void frmDocument::loadPhoto(const QString& path) {
             return;
         }
         RedrawBatch batch(*this);
-        patternView_->setPhoto(std::move(read.image));
+        takeFrame(std::move(read.frame), read.depth, std::move(colour.image));
+        patternView_->setPhoto(photoPicture());
         photoFile_ = QFileInfo(path).absoluteFilePath();
         photoPanel_->setPhotoSize(patternView_->photo().size());
         Redraw();

@@ -104,6 +104,7 @@ void frmDocument::buildViews() {
     photoPanel_ = new PhotoPanel(viewArea_);
     photoPanel_->setObjectName("photoPanel");
     photoPanel_->picture()->setObjectName("pb2");
+    orientPanel_ = photoPanel_->orientation();
     patternView_ = new PatternView(*m_laue, photoPanel_->picture(), inputs_->sliders(), viewArea_);
 
     listSplitter_ = new QSplitter(Qt::Vertical, viewArea_);

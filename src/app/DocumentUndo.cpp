@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/DocumentWindow.h"
+#include "app/OrientationPanel.h"
+#include "app/SolutionTableModel.h"
 
 namespace lumora::app {
 
@@ -69,6 +71,8 @@ void frmDocument::applyAngleCalculator(Mat3f& before) {
 void frmDocument::orientNewList() {
     undo_->clear();
     dragBefore_.reset();
+    // The orientations found belong to the crystal of the old list.
+    orientPanel_->solutions()->clear();
     if (!hasReflections()) return;
     if (const auto v = inputs_->orientationVector()) {
         RedrawBatch batch(*this);

@@ -111,6 +111,7 @@ void frmDocument::connectParts() {
         photoPanel_->showPointer(x, y, patternView_->photo(), patternView_->photoShown(),
                                  QSizeF(m_laue->getFilmWidth(), m_laue->getFilmHeight()));
     });
+    connectOrientation();
 }
 
 // ---- views -------------------------------------------------------------------------

@@ -14,9 +14,12 @@
 #include "app/Guarded.h"
 #include "app/InputColumn.h"
 #include "app/PatternView.h"
+#include "engine/Indexing.h"
 #include "engine/LaueEngine.h"
+#include "engine/PeakSearch.h"
 
 class QLabel;
+class QMenu;
 class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
@@ -29,6 +32,7 @@ class QUndoStack;
 namespace lumora::app {
 
 class HklTableModel;
+class OrientationPanel;
 class PhotoPanel;
 
 // One pattern document: the engine of one crystal, coordinating the input
@@ -51,6 +55,8 @@ public:
     // The photo on the photo page: whether it is shown, and its file.
     bool photoShown() const { return patternView_->photoShown(); }
     const QString& photoFile() const { return photoFile_; }
+    // The photo's values at the file's depth, for spot search (empty without a photo).
+    const engine::GreyFrame& photoFrame() const { return frame_; }
     int documentIndex() const { return index_; }
     int currentView() const { return view_; }
     QString title() const { return inputs_->title(); }
@@ -210,10 +216,37 @@ private:
     void editStructure();
     void openPhoto();
     void copyImageButton();
+
+    // orientation from the photo (DocumentOrientation.cpp)
+    void connectOrientation();
+    // The photo as the display levels show it.
+    QImage photoPicture() const;
+    void takeFrame(engine::GreyFrame frame, int depth, QImage colour);
+    void levelsEdited();
+    void findSpots();
+    void spotsChanged();
+    void photoClicked(double x, double y, bool remove);
+    void showSpotMenu(const QPoint& globalPosition, double x, double y);
+    void saveSpots();
+    void loadSpots();
+    // The spots as rays through the plot's detector, as the photo page places them.
+    std::vector<engine::IndexSpot> spotRays() const;
+    engine::IndexCrystal indexCrystal() const;
+    engine::IndexOptions indexOptions(double tolerance) const;
+    void indexPhoto();
+    void applySolution(int row);
+    void refineOrientation();
+    // Runs a search with the progress dialog; false when the user cancelled.
+    bool runSearch(const QString& label, const std::function<void(const ProgressCallback&)>& work);
     bool saveImageAs(const QString& path, const char* format);
 
     int index_;
     QString photoFile_;
+    engine::GreyFrame frame_;
+    int frameDepth_ = 0;
+    // An 8-bit photo's own picture, shown in its colours while the levels are 0..255 linear.
+    QImage photoColour_;
+    bool searching_ = false;
     int view_ = Simulation;
     std::unique_ptr<clLAUE> m_laue;
     int batchDepth_ = 0;
@@ -231,6 +264,8 @@ private:
     QLabel* rsvLabel_ = nullptr;
     QTabBar* Tab1 = nullptr;
     PhotoPanel* photoPanel_ = nullptr;
+    OrientationPanel* orientPanel_ = nullptr;
+    QMenu* spotMenu_ = nullptr;
     QSplitter* listSplitter_ = nullptr;
     QTableView* lstHKL = nullptr;
     QPlainTextEdit* taCSF = nullptr;

@@ -14,9 +14,21 @@ struct Spelling {
 
 // In the order the filters list them.
 constexpr Spelling kSpellings[] = {
-    {FileType::Cel, "cel"},   {FileType::Csf, "csf"},    {FileType::Cif, "cif"},   {FileType::Rsv, "rsv"},
-    {FileType::Photo, "jpg"}, {FileType::Photo, "jpeg"}, {FileType::Photo, "jpe"}, {FileType::Photo, "gif"},
-    {FileType::Photo, "bmp"}, {FileType::Photo, "dib"},  {FileType::Photo, "png"},
+    {FileType::Cel, "cel"},
+    {FileType::Csf, "csf"},
+    {FileType::Cif, "cif"},
+    {FileType::Rsv, "rsv"},
+    {FileType::Photo, "jpg"},
+    {FileType::Photo, "jpeg"},
+    {FileType::Photo, "jpe"},
+    {FileType::Photo, "gif"},
+    {FileType::Photo, "bmp"},
+    {FileType::Photo, "dib"},
+    {FileType::Photo, "png"},
+    // Detector frames and image plates: TIFF, and MarCCD frames, which are TIFF files.
+    {FileType::Photo, "tif"},
+    {FileType::Photo, "tiff"},
+    {FileType::Photo, "mccd"},
 };
 
 QString patterns(bool (*wanted)(FileType, FileType), FileType type) {

@@ -68,6 +68,7 @@ render::RenderOptions PatternView::renderOptions() const {
     o.showPhoto = display_.showPhoto;
     o.photoCentreX = app.settings.photoCentreX;
     o.photoCentreY = app.settings.photoCentreY;
+    o.photoMarks = photoMarks_;
     return o;
 }
 
@@ -211,6 +212,13 @@ void PatternView::setPhoto(QImage photo) {
     display_.antialias = false;
 }
 
+std::optional<QPointF> PatternView::photoPixelAt(double x, double y) const {
+    if (page_ != Page::Photo || !display_.showPhoto || photo_.isNull()) return std::nullopt;
+    const render::PhotoPlacement at = renderer_->photoPlacement(pb2->surface().size(), renderOptions());
+    if (!(at.fit > 0) || !at.photo.contains(QPointF(x, y))) return std::nullopt;
+    return QPointF(x / at.fit - 0.5, y / at.fit - 0.5);
+}
+
 void PatternView::sliderChanged(int slider, int value) {
     const auto v = static_cast<float>(value);
     switch (slider) {
@@ -238,8 +246,8 @@ void PatternView::connectMouse() {
     // Whatever a handler throws is shown; the view keeps running.
     for (PictureBox* box : {pb1, pb2}) {
         connect(box, &PictureBox::pressed, this,
-                [this, box](double x, double y, Qt::MouseButton button, Qt::KeyboardModifiers) {
-                    guardedCall(this, [&] { patternPressed(box, x, y, button); });
+                [this, box](double x, double y, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
+                    guardedCall(this, [&] { patternPressed(box, x, y, button, modifiers); });
                 });
         connect(box, &PictureBox::moved, this, [this, box](double x, double y, Qt::MouseButtons buttons) {
             guardedCall(this, [&] { patternMoved(box, x, y, buttons); });
@@ -283,8 +291,10 @@ void PatternView::connectMouse() {
     });
 }
 
-void PatternView::patternPressed(PictureBox* box, double x, double y, Qt::MouseButton button) {
+void PatternView::patternPressed(PictureBox* box, double x, double y, Qt::MouseButton button,
+                                 Qt::KeyboardModifiers modifiers) {
     if (laue_.n_hkl == 0) return;
+    pressModifiers_ = modifiers;
     // Plain drawing while the button is held; the frame after the drag is smooth again.
     display_.antialias = false;
     drag_.press(x, y, button, box->width());
@@ -324,11 +334,22 @@ void PatternView::act(const DragController::Action& action, PictureBox* box, dou
             emit redrawRequested();
             break;
         case DragController::Action::Pick:
+            // On the shown photo a click marks or unmarks a spot.
+            if (box == pb2)
+                if (const auto at = photoPixelAt(x, y)) {
+                    emit photoClicked(at->x(), at->y(), pressModifiers_.testFlag(Qt::ShiftModifier));
+                    break;
+                }
             // Not redrawn: the marker stays on the picture until the next change.
             emit spotPicked(QString::fromStdString(renderer_->findMouseHKL(1, x, y)));
             box->present();
             break;
         case DragController::Action::Popup:
+            if (box == pb2)
+                if (const auto at = photoPixelAt(x, y)) {
+                    emit photoMenuRequested(box->mapToGlobal(QPointF(x, y).toPoint()), at->x(), at->y());
+                    break;
+                }
             emit popupRequested(box->mapToGlobal(QPointF(x, y).toPoint()));
             emit redrawRequested();
             break;

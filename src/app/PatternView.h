@@ -5,7 +5,10 @@
 #include <QSize>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/DragController.h"
 #include "render/PatternRenderer.h"
@@ -72,7 +75,13 @@ public:
     void setAntialias(bool on) { display_.antialias = on; }
 
     void setPhoto(QImage photo);
+    // Another picture of the same photo (new display levels); shown or not as before.
+    void replacePhotoPicture(QImage photo) { photo_ = std::move(photo); }
     const QImage& photo() const { return photo_; }
+    // The spots marked on the photo, photo pixels.
+    void setPhotoMarks(std::vector<std::array<double, 2>> marks) { photoMarks_ = std::move(marks); }
+    // The photo pixel under a point of the photo page; nullopt off the shown photo.
+    std::optional<QPointF> photoPixelAt(double x, double y) const;
     bool photoShown() const { return display_.showPhoto; }
     void showPhoto(bool on) { display_.showPhoto = on; }
 
@@ -86,11 +95,16 @@ signals:
     void dragFinished();
     // A click on the pattern: the spot it found ("(1-11)  d = 3.1354", "no spot").
     void spotPicked(const QString& spot);
+    // A click on the shown photo (photo pixels), with Shift held or not.
+    void photoClicked(double x, double y, bool shift);
+    // A right click on the shown photo: the menu of its spots.
+    void photoMenuRequested(const QPoint& globalPosition, double x, double y);
     void popupRequested(const QPoint& globalPosition);
 
 private:
     void connectMouse();
-    void patternPressed(PictureBox* box, double x, double y, Qt::MouseButton button);
+    void patternPressed(PictureBox* box, double x, double y, Qt::MouseButton button,
+                        Qt::KeyboardModifiers modifiers);
     void patternMoved(PictureBox* box, double x, double y, Qt::MouseButtons buttons);
     void patternReleased(PictureBox* box, double x, double y, Qt::MouseButton button);
     void structurePressed(double x, double y, Qt::MouseButton button);
@@ -121,6 +135,8 @@ private:
     QSize fittedTo_;
     render::Surface mem_;
     QImage photo_;
+    std::vector<std::array<double, 2>> photoMarks_;
+    Qt::KeyboardModifiers pressModifiers_ = Qt::NoModifier;
     std::unique_ptr<render::PatternRenderer> renderer_;
     DragController drag_{DragController::Surface::Pattern};             // pb1 and pb2
     DragController dragStructure_{DragController::Surface::Structure};  // pb3

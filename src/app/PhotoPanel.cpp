@@ -1,5 +1,6 @@
 #include "app/PhotoPanel.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QSplitter>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -14,6 +16,8 @@
 #include <limits>
 
 #include "app/AppState.h"
+#include "app/Messages.h"
+#include "app/OrientationPanel.h"
 #include "app/PictureBox.h"
 #include "engine/LaueEngine.h"
 #include "util/Error.h"
@@ -74,15 +78,22 @@ PhotoPointer photoPointer(double x, double y, double fit, double unitsPerMm, QSi
 }
 
 PhotoPanel::PhotoPanel(QWidget* parent) : QWidget(parent) {
-    auto* row = new QHBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setObjectName("photoSplitter");
+    split->setChildrenCollapsible(false);
+    outer->addWidget(split);
+    auto* top = new QWidget(split);
+    auto* row = new QHBoxLayout(top);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    pb2_ = new PictureBox(this);
+    pb2_ = new PictureBox(top);
     pb2_->setObjectName("pb2");
     row->addWidget(pb2_, 1);
 
-    auto* fr2 = new QFrame(this);
+    auto* fr2 = new QFrame(top);
     fr2->setObjectName("fr2");
     fr2->setFrameShape(QFrame::StyledPanel);
     fr2->setFixedWidth(130);
@@ -133,7 +144,38 @@ PhotoPanel::PhotoPanel(QWidget* parent) : QWidget(parent) {
         tfMSG_[i]->setFocusPolicy(Qt::NoFocus);
         column->addWidget(tfMSG_[i]);
     }
+    column->addSpacing(12);
+
+    // Display levels: the frame keeps its values, the picture follows these.
+    static const char* const levelNames[2] = {"Black point", "White point"};
+    for (int i = 0; i < 2; ++i) {
+        auto* caption = new QLabel(tr(levelNames[i]), fr2);
+        column->addWidget(caption);
+        tfLEVEL_[i] = new QLineEdit(fr2);
+        tfLEVEL_[i]->setObjectName(i == 0 ? "tfBLACK" : "tfWHITE");
+        tfLEVEL_[i]->setToolTip(tr("%1 of the picture, in the frame's counts").arg(tr(levelNames[i])));
+        caption->setBuddy(tfLEVEL_[i]);
+        connect(tfLEVEL_[i], &QLineEdit::editingFinished, this, [this, i] { levelEdited(i); });
+        column->addWidget(tfLEVEL_[i]);
+    }
+    auto* levelRow = new QHBoxLayout;
+    chkLOG_ = new QCheckBox(tr("Log"), fr2);
+    chkLOG_->setObjectName("chkLOG");
+    chkLOG_->setToolTip(tr("Grey levels by the logarithm of the counts above the black point"));
+    connect(chkLOG_, &QCheckBox::toggled, this, [this](bool on) {
+        if (levels_.log == on) return;
+        levels_.log = on;
+        emit levelsEdited();
+    });
+    btAUTO_ = new QPushButton(tr("Auto"), fr2);
+    btAUTO_->setObjectName("btAUTOLEVELS");
+    btAUTO_->setToolTip(tr("Levels from the histogram: the 0.5th and 99.8th percentiles"));
+    connect(btAUTO_, &QPushButton::clicked, this, &PhotoPanel::autoLevelsRequested);
+    levelRow->addWidget(chkLOG_);
+    levelRow->addWidget(btAUTO_);
+    column->addLayout(levelRow);
     column->addStretch(1);
+    enableLevels(false);
 
     for (int i = 0; i < 2; ++i) {
         mmdot_[i] = new QLabel(pb2_);
@@ -144,6 +186,61 @@ PhotoPanel::PhotoPanel(QWidget* parent) : QWidget(parent) {
         mmdot_[i]->hide();
     }
     showCentre();
+    showLevels();
+
+    orientation_ = new OrientationPanel(split);
+    split->addWidget(top);
+    split->addWidget(orientation_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+}
+
+void PhotoPanel::setLevels(const DisplayLevels& levels) {
+    levels_ = levels;
+    showLevels();
+}
+
+void PhotoPanel::enableLevels(bool on) {
+    for (QWidget* w : {static_cast<QWidget*>(tfLEVEL_[0]), static_cast<QWidget*>(tfLEVEL_[1]),
+                       static_cast<QWidget*>(chkLOG_), static_cast<QWidget*>(btAUTO_)})
+        w->setEnabled(on);
+}
+
+void PhotoPanel::showLevels() {
+    tfLEVEL_[0]->setText(QString::number(levels_.black, 'g', 7));
+    tfLEVEL_[1]->setText(QString::number(levels_.white, 'g', 7));
+    const QSignalBlocker blocker(chkLOG_);
+    chkLOG_->setChecked(levels_.log);
+}
+
+// The white point stays above the black point; a value that cannot be a
+// level is refused and the field shows the level in force.
+void PhotoPanel::levelEdited(int field) {
+    DisplayLevels next = levels_;
+    double& value = field == 0 ? next.black : next.white;
+    double typed = 0;
+    const QString text = tfLEVEL_[field]->text().trimmed();
+    QString fault;
+    if (!util::parseStrictNumber(text.toStdString(), typed) || !std::isfinite(typed) ||
+        std::fabs(typed) > 1e9)
+        fault = tr("\"%1\" is not a number of counts").arg(text);
+    else
+        value = typed;
+    if (fault.isEmpty() && !(next.white > next.black))
+        fault = tr("the white point must lie above the black point");
+    if (!fault.isEmpty()) {
+        showLevels();
+        tell(this, QStringLiteral("Display levels"), fault.left(1).toUpper() + fault.mid(1) + '.',
+             QMessageBox::Warning);
+        return;
+    }
+    if (next == levels_) {
+        showLevels();
+        return;
+    }
+    levels_ = next;
+    showLevels();
+    emit levelsEdited();
 }
 
 void PhotoPanel::showPointer(double x, double y, const QImage& photo, bool shown, QSizeF film) {

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/DisplayLevels.h"
+
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -15,6 +18,7 @@ class clLAUE;
 
 namespace lumora::app {
 
+class OrientationPanel;
 class PictureBox;
 
 // Where the pointer lies on the photograph. Photo units are pixels of the
@@ -37,8 +41,10 @@ PhotoPointer photoPointer(double x, double y, double fit, double unitsPerMm, QSi
 // The photo page of a document: the photograph with the simulated spots over
 // it (pb2), and the frame of photo controls at its right edge (fr2): the
 // buttons to load a photo, choose a scanner and the resolution, the photo
-// centre in millimetres (tfXM) and the pointer read-outs (tfMSG), and the
-// two ruler markers (mmdot) that follow the pointer along the top and left edges.
+// centre in millimetres (tfXM), the pointer read-outs (tfMSG) and the display
+// levels (black and white point, linear or log); the two ruler markers
+// (mmdot) that follow the pointer along the top and left edges; below, the
+// strip that finds the orientation from the photo.
 class PhotoPanel : public QWidget {
     Q_OBJECT
 
@@ -67,6 +73,16 @@ public:
     QLineEdit* pointerField(int i) const { return tfMSG_[i & 1]; }
     QLabel* rulerMarker(int i) const { return mmdot_[i & 1]; }
     QPushButton* openButton() const { return btOPEN_; }
+    OrientationPanel* orientation() const { return orientation_; }
+
+    // The display levels shown; no signal.
+    const DisplayLevels& levels() const { return levels_; }
+    void setLevels(const DisplayLevels& levels);
+    // Whether the level controls take input (a frame is loaded).
+    void enableLevels(bool on);
+    QLineEdit* levelField(int i) const { return tfLEVEL_[i & 1]; }
+    QCheckBox* logBox() const { return chkLOG_; }
+    QPushButton* autoLevelsButton() const { return btAUTO_; }
 
 signals:
     void openPhoto();
@@ -74,6 +90,10 @@ signals:
     void resolutionClicked();
     // The centre fields lost the focus with new values: redraw.
     void centreChanged();
+    // The user changed the display levels (levels()).
+    void levelsEdited();
+    // Auto levels was pressed.
+    void autoLevelsRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +102,8 @@ protected:
 private:
     void showReadout(const PhotoPointer& pointer);
     void centreEdited();
+    void levelEdited(int field);
+    void showLevels();
 
     PictureBox* pb2_ = nullptr;
     QLineEdit* tfXM_[2]{};
@@ -90,6 +112,11 @@ private:
     QPushButton* btOPEN_ = nullptr;
     QPushButton* btTWAIN_ = nullptr;
     QPushButton* btDPI_ = nullptr;
+    QLineEdit* tfLEVEL_[2]{};
+    QCheckBox* chkLOG_ = nullptr;
+    QPushButton* btAUTO_ = nullptr;
+    OrientationPanel* orientation_ = nullptr;
+    DisplayLevels levels_;
     QSize photoSize_;
 };
 

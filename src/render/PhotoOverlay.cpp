@@ -18,6 +18,8 @@ namespace lumora::render {
 namespace {
 
 constexpr double kBeamMarkRadius = 2;
+constexpr double kSpotMarkRadius = 7;  // display pixels
+constexpr uint32_t kSpotMarkColour = 0x00C8FF;
 
 // Ruler tick length in pixels at the i-th millimetre.
 int tickLength(int i) {
@@ -128,6 +130,12 @@ void PatternRenderer::drawHKLPHOTO(Surface& target, const RenderOptions& options
             drawLauePattern(page, map, true);
         else if (!options_.flags.spotColouring && placement.pixelsPerMm > 0)
             page.circle(placement.beamX, placement.beamY, kBeamMarkRadius, colour::blue);
+        // The spots found on the photo, over the pattern.
+        if (!painted.isEmpty() && placement.fit > 0) {
+            const double fit = placement.fit;
+            for (const auto& [x, y] : options_.photoMarks)
+                page.circle((x + 0.5) * fit, (y + 0.5) * fit, kSpotMarkRadius, kSpotMarkColour);
+        }
 
         page.clearClip();
         target.clearClip();

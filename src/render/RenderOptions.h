@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "engine/LaueEngine.h"
 #include "engine/Palette.h"
@@ -41,6 +43,9 @@ struct RenderOptions {
     // primary beam lies on a film photo, in mm from its top left corner.
     bool showPhoto = false;
     double photoCentreX = 45, photoCentreY = 60;
+    // Spots marked on the shown photo (circles), in photo pixels: column and
+    // row from the centre of the top-left pixel.
+    std::vector<std::array<double, 2>> photoMarks;
 
     // The zoom the drawing uses: 0 counts as 1.
     double effectiveZoom() const { return zoom == 0 ? 1.0 : zoom; }

@@ -62,27 +62,30 @@ TEST_F(MainCommandsTest, EachExampleFileOpensWithItsStatusTextAndPhotosInAnyCase
 
 TEST(FileTypes, EveryUsualSpellingInAnyCaseAndTheDialogFiltersListThem) {
     const std::pair<const char*, FileType> names[] = {
-        {"a.cel", FileType::Cel},       {"B.CIF", FileType::Cif},
-        {"dir/c.Csf", FileType::Csf},   {"d.RSV", FileType::Rsv},
-        {"e.jpg", FileType::Photo},     {"f.JPEG", FileType::Photo},
-        {"g.jpe", FileType::Photo},     {"h.Gif", FileType::Photo},
-        {"i.BMP", FileType::Photo},     {"j.dib", FileType::Photo},
-        {"k.png", FileType::Photo},     {"film.jpeg.txt", FileType::Unknown},
-        {"x.jpegs", FileType::Unknown}, {"pictures.cif/film", FileType::Unknown},
-        {"peg", FileType::Unknown},     {"", FileType::Unknown},
+        {"a.cel", FileType::Cel},        {"B.CIF", FileType::Cif},
+        {"dir/c.Csf", FileType::Csf},    {"d.RSV", FileType::Rsv},
+        {"e.jpg", FileType::Photo},      {"f.JPEG", FileType::Photo},
+        {"g.jpe", FileType::Photo},      {"h.Gif", FileType::Photo},
+        {"i.BMP", FileType::Photo},      {"j.dib", FileType::Photo},
+        {"k.png", FileType::Photo},      {"film.jpeg.txt", FileType::Unknown},
+        {"frame.TIF", FileType::Photo},  {"frame_0001.mccd", FileType::Photo},
+        {"plate.tiff", FileType::Photo}, {"frame.tiffs", FileType::Unknown},
+        {"x.jpegs", FileType::Unknown},  {"pictures.cif/film", FileType::Unknown},
+        {"peg", FileType::Unknown},      {"", FileType::Unknown},
     };
     for (const auto& [name, type] : names) EXPECT_EQ(fileTypeOf(QString::fromLatin1(name)), type) << name;
 
     const QString open = openFilters();
-    EXPECT_TRUE(
-        open.startsWith("All Lumora Files (*.cel *.CEL *.csf *.CSF *.cif *.CIF *.rsv *.RSV *.jpg *.JPG "
-                        "*.jpeg *.JPEG *.jpe *.JPE *.gif *.GIF *.bmp *.BMP *.dib *.DIB *.png *.PNG);;"))
+    EXPECT_TRUE(open.startsWith(
+        "All Lumora Files (*.cel *.CEL *.csf *.CSF *.cif *.CIF *.rsv *.RSV *.jpg *.JPG "
+        "*.jpeg *.JPEG *.jpe *.JPE *.gif *.GIF *.bmp *.BMP *.dib *.DIB *.png *.PNG *.tif *.TIF "
+        "*.tiff *.TIFF *.mccd *.MCCD);;"))
         << open.toStdString();
     EXPECT_TRUE(open.contains("Crystallographic Information File (*.cif *.CIF);;"));
     EXPECT_TRUE(open.endsWith(";;" + photoFilters()));
     EXPECT_EQ(photoFilters(),
               "Laue Photo (*.jpg *.JPG *.jpeg *.JPEG *.jpe *.JPE *.gif *.GIF *.bmp *.BMP *.dib "
-              "*.DIB *.png *.PNG)");
+              "*.DIB *.png *.PNG *.tif *.TIF *.tiff *.TIFF *.mccd *.MCCD)");
 }
 
 TEST_F(MainCommandsTest, OpenStartsInTheLastFolderUsedAndAFailingLoadChangesNothing) {
