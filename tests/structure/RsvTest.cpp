@@ -32,7 +32,7 @@ ReflectionFile parse(const std::string& body,
     return parseRsv(header + body, orthogonalMetric());
 }
 
-const fs::path kSourceDir = fs::path(__FILE__).parent_path();
+const fs::path kSourceDir = LUMORA_STRUCTURE_TEST_DIR;
 
 TEST(RsvList, EndsAtTheTerminatorOrAtTheEndOfTheFile) {
     const std::string three = "1 0 0 10\r\n0 1 0 20\r\n0 0 1 30\r\n";

@@ -123,7 +123,7 @@ TEST(SampleRegressions, EveryStoredInputGivesItsEntries) {
     };
     std::size_t files = 0;
     for (const auto& entry :
-         fs::directory_iterator(fs::path(__FILE__).parent_path() / "regressions" / "samples")) {
+         fs::directory_iterator(fs::path(LUMORA_STRUCTURE_TEST_DIR) / "regressions" / "samples")) {
         ++files;
         const std::string name = entry.path().filename().string();
         const auto it = expected.find(name);
