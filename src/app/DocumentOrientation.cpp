@@ -48,7 +48,8 @@ QString signedNumber(double v, int decimals) { return QString::asprintf("%+.*f",
 
 // "rotation x +0.0123 ± 0.0010°" for each parameter, in the unit of its kind.
 QString parameterText(const engine::RefinedParameter& p) {
-    const bool angle = p.name.rfind("rotation", 0) == 0 || p.name.rfind("tilt", 0) == 0;
+    const bool angle =
+        p.name.rfind("rotation", 0) == 0 || p.name.rfind("tilt", 0) == 0 || p.name.rfind("turn", 0) == 0;
     const bool pixels = p.name.rfind("centre", 0) == 0;
     const QString unit = angle    ? QStringLiteral("\u00b0")
                          : pixels ? QStringLiteral(" px")

@@ -4,6 +4,7 @@
 // removed by clicks; display levels; the same on a film from a list of spots.
 #include <QCheckBox>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QUndoStack>
 #include <random>
 
@@ -172,6 +173,16 @@ TEST_F(PhotoOrientationTest, AFrameOfSiliconOnTheTopCameraGivesItsOrientation) {
     child<QCheckBox>("chkREFINEDET")->setChecked(true);
     QTest::mouseClick(panel->refineButton(), Qt::LeftButton);
     EXPECT_TRUE(result().contains("distance")) << result().toStdString();
+    // Each change in its unit: the camera's turns in degrees, its distance in mm.
+    EXPECT_TRUE(
+        result().contains(QRegularExpression(QStringLiteral("tilt u [-+][0-9.]+ \u00b1 [0-9.]+\u00b0"))))
+        << result().toStdString();
+    EXPECT_TRUE(
+        result().contains(QRegularExpression(QStringLiteral("turn n [-+][0-9.]+ \u00b1 [0-9.]+\u00b0"))))
+        << result().toStdString();
+    EXPECT_TRUE(
+        result().contains(QRegularExpression(QStringLiteral("distance [-+][0-9.]+ \u00b1 [0-9.]+ mm"))))
+        << result().toStdString();
     EXPECT_EQ(child<QComboBox>("cmbDET")->currentText(), "Custom");
     EXPECT_NEAR(edit("tfDETD")->text().toDouble(), 70, 0.05);
     EXPECT_NEAR(edit("tfDETX0")->text().toDouble(), 1023.5, 0.5);
