@@ -5,19 +5,10 @@
 namespace lumora::app {
 
 std::array<QString, 2> beamTexts(const engine::Mat3d& o, const engine::CellMetric& metric) {
-    // The beam in the crystal frame is column 0 of O; its components along a,
-    // b, c are its dot products with a*, b*, c*, its plane indices those with a, b, c.
-    const Vec3d beam{o[0][0], o[1][0], o[2][0]};
-    const engine::Mat3d& direct = metric.directBasis();
-    const engine::Mat3d& reciprocal = metric.reciprocalBasis();
-    Vec3d uvw{}, hkl{};
-    for (int i = 0; i < 3; ++i)
-        for (int c = 0; c < 3; ++c) {
-            uvw[i] += reciprocal[c][i] * beam[c];
-            hkl[i] += direct[i][c] * beam[c];
-        }
-    return {QString::fromStdString(engine::indexText(engine::smallIntegers(uvw), '[', ']')).trimmed(),
-            QString::fromStdString(engine::indexText(engine::smallIntegers(hkl), '(', ')')).trimmed()};
+    // The beam in the crystal frame is column 0 of O.
+    const engine::BeamIndices beam = engine::beamIndices({o[0][0], o[1][0], o[2][0]}, metric);
+    return {QString::fromStdString(engine::indexText(beam.uvw, '[', ']')).trimmed(),
+            QString::fromStdString(engine::indexText(beam.hkl, '(', ')')).trimmed()};
 }
 
 SolutionTableModel::SolutionTableModel(QObject* parent) : QAbstractTableModel(parent) {}

@@ -129,21 +129,11 @@ const Vec3f& clLAUE::labVectorOf(int32_t n) const {
 }
 
 void clLAUE::updateOrientationTexts() {
-    // The beam in the crystal frame is column 0 of O. Its components along a,
-    // b, c are its dot products with a*, b*, c* (the columns of the reciprocal
-    // basis); its plane indices are its dot products with a, b, c.
+    // The beam in the crystal frame is column 0 of O.
     const Mat3f& o = orientation_.matrix;
-    const Vec3d beam{o[0][0], o[1][0], o[2][0]};
-    const engine::Mat3d& direct = metric.directBasis();
-    const engine::Mat3d& reciprocal = metric.reciprocalBasis();
-    Vec3d uvw{}, hkl{};
-    for (int i = 0; i < 3; ++i)
-        for (int c = 0; c < 3; ++c) {
-            uvw[i] += reciprocal[c][i] * beam[c];
-            hkl[i] += direct[i][c] * beam[c];
-        }
-    m_auvw = engine::indexText(engine::smallIntegers(uvw), '[', ']');
-    m_ahkl = engine::indexText(engine::smallIntegers(hkl), '(', ')');
+    const engine::BeamIndices beam = engine::beamIndices({o[0][0], o[1][0], o[2][0]}, metric);
+    m_auvw = engine::indexText(beam.uvw, '[', ']');
+    m_ahkl = engine::indexText(beam.hkl, '(', ')');
 }
 
 }  // namespace lumora

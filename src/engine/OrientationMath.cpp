@@ -156,4 +156,16 @@ void turnIntoLaboratory(Orientation& o, const ReflectionList& list, const std::a
     }
 }
 
+BeamIndices beamIndices(const Vec3d& beam, const CellMetric& metric) {
+    const Mat3d& direct = metric.directBasis();
+    const Mat3d& reciprocal = metric.reciprocalBasis();
+    Vec3d uvw{}, hkl{};
+    for (int i = 0; i < 3; ++i)
+        for (int c = 0; c < 3; ++c) {
+            uvw[i] += reciprocal[c][i] * beam[c];
+            hkl[i] += direct[i][c] * beam[c];
+        }
+    return {smallIntegers(uvw), smallIntegers(hkl)};
+}
+
 }  // namespace lumora::engine

@@ -47,6 +47,15 @@ bool isRotation(const Mat3f& m, double tolerance = 1e-6);
 
 // Brings a real vector down to small integers for the orientation texts.
 std::array<int, 3> smallIntegers(Vec3d v);
+
+class CellMetric;
+// The beam's direction [uvw] and the plane (hkl) normal to it, as small integers, for a beam
+// direction given in the crystal frame (column 0 of an orientation matrix): its components along
+// a, b, c are its dot products with a*, b*, c*, its plane indices those with a, b, c.
+struct BeamIndices {
+    std::array<int, 3> uvw{}, hkl{};
+};
+BeamIndices beamIndices(const Vec3d& beamInCrystal, const CellMetric& metric);
 // " [1  2  0]": open, the three numbers two blanks apart, close.
 std::string indexText(const std::array<int, 3>& n, char open, char close);
 
