@@ -258,7 +258,10 @@ void frmDocument::setCell(const QStringList& cell) {
 
 // ---- list and status ------------------------------------------------------------------------
 
+void frmDocument::setFourIndex(bool on) { hklModel_->setFourIndex(on); }
+
 void frmDocument::setHKLtable() {
+    hklModel_->setFourIndex(appState().flags.fourIndex);
     hklModel_->refresh();
     lstHKL->setColumnHidden(HklTableModel::Amplitude, !hklModel_->withIntensity());
     inputs_->setOrientable(hasReflections());

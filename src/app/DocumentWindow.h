@@ -89,6 +89,8 @@ public:
     // Turns the direction [u v w] (or the normal of the plane (u v w)) onto the beam.
     void orientTo(float u, float v, float w, bool isDirection);
     void setMODE(int mode);
+    // Four-index notation for hexagonal cells in the reflection list and the input column.
+    void setFourIndex(bool on);
     // A cell of the sample list or the command line: name, number, (symbol),
     // a, b, c, alpha, beta, gamma. The window is named after it.
     void setCell(const QStringList& cell);

@@ -1,8 +1,10 @@
 #include "app/HklTableModel.h"
 
 #include <algorithm>
+#include <array>
 #include <numeric>
 
+#include "engine/HexIndices.h"
 #include "engine/LaueEngine.h"
 #include "util/NumberText.h"
 
@@ -19,7 +21,18 @@ void HklTableModel::refresh() {
     std::stable_sort(order_.begin(), order_.end(),
                      [&list](int32_t a, int32_t b) { return list[a].d > list[b].d; });
     withIntensity_ = laue_.x_withIntensity;
+    std::array<double, 6> cell{};
+    for (int c = 0; c < 6; ++c) cell[static_cast<std::size_t>(c)] = laue_.getCellConstant(c);
+    hexagonal_ = engine::isHexagonalCell(cell);
     endResetModel();
+}
+
+void HklTableModel::setFourIndex(bool on) {
+    if (on == fourIndex_) return;
+    fourIndex_ = on;
+    if (!hexagonal_ || order_.empty()) return;
+    emit dataChanged(index(0, Indices), index(rowCount() - 1, Indices));
+    emit headerDataChanged(Qt::Horizontal, Indices, Indices);
 }
 
 void HklTableModel::clear() {
@@ -53,6 +66,13 @@ QVariant HklTableModel::data(const QModelIndex& index, int role) const {
         case Number:
             return QString::number(index.row() + 1);
         case Indices:
+            if (showsFourIndex()) {
+                // Four fields of four characters, as the three-index text has three.
+                const auto four = engine::planeToFour(r.h, r.k, r.l);
+                QString text;
+                for (const int v : four) text += QStringLiteral("%1").arg(v, 4);
+                return text;
+            }
             return QString::fromStdString(laue_.getHKL2(i));
         case Spacing:
             return QString::fromStdString(util::formatNumber(r.d, "0.00000"));
@@ -69,7 +89,7 @@ QVariant HklTableModel::headerData(int section, Qt::Orientation orientation, int
         case Number:
             return QStringLiteral("#");
         case Indices:
-            return QStringLiteral("(hkl)");
+            return showsFourIndex() ? QStringLiteral("(hkil)") : QStringLiteral("(hkl)");
         case Spacing:
             return QStringLiteral("d-Spacing");
         case Amplitude:

@@ -28,6 +28,11 @@ public:
     void clear();
     // Whether the list has intensities (the F column means something).
     bool withIntensity() const { return withIntensity_; }
+    // Shows the indices as (h k i l) when the list's cell is hexagonal; other
+    // cells keep three indices.
+    void setFourIndex(bool on);
+    // Whether the indices are shown in four-index notation now.
+    bool showsFourIndex() const { return fourIndex_ && hexagonal_; }
     // The engine's list index of a row; -1 outside the table.
     int32_t reflectionAt(int row) const;
 
@@ -40,6 +45,8 @@ private:
     const clLAUE& laue_;
     std::vector<int32_t> order_;
     bool withIntensity_ = false;
+    bool fourIndex_ = false;
+    bool hexagonal_ = false;
 };
 
 }  // namespace lumora::app

@@ -96,6 +96,15 @@ void frmMain::toggleViewFlag(QAction* action) {
     updateStatus();
 }
 
+void frmMain::toggleFourIndex(bool on) {
+    appState().flags.fourIndex = on;
+    saveFourIndexNotation(on);
+    for (const auto& d : documents_)
+        if (d) d->setFourIndex(on);
+    redrawAll();
+    updateStatus();
+}
+
 void frmMain::toggleBackgroundImage(bool on) {
     frmDocument* document = ensureDocument();
     document->togglePhoto(on);

@@ -183,6 +183,10 @@ void frmMain::createMenus() {
     structureMonitor_ = viewFlag("Structure Monitor");
     clipFilmRegion_ = viewFlag("Clip Film Region");
     zerothLayer_ = viewFlag("Zeroth Layer ");
+    fourIndex_ = viewMenu_->addAction(QStringLiteral("Four-index hexagonal notation"));
+    fourIndex_->setCheckable(true);
+    connect(fourIndex_, &QAction::triggered, this,
+            [this](bool on) { guarded([this, on] { toggleFourIndex(on); }); });
     viewMenu_->addSeparator();
     backgroundImage_ = viewMenu_->addAction(QStringLiteral("Background Image"));
     backgroundImage_->setCheckable(true);

@@ -222,6 +222,7 @@ void frmMain::syncFlagActions() {
         {structureMonitor_, f.structureMonitor},
         {clipFilmRegion_, f.clipFilmRegion},
         {zerothLayer_, f.zerothLayer},
+        {fourIndex_, f.fourIndex},
     };
     for (const auto& [action, on] : states)
         if (action && action->isChecked() != on) {

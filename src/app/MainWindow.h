@@ -112,6 +112,8 @@ private:
     void clearRecentFiles();
     void toggleFlag(QAction* action);
     void toggleViewFlag(QAction* action);
+    // View > Four-index hexagonal notation, saved at once.
+    void toggleFourIndex(bool on);
     void toggleBackgroundImage(bool on);
     void showOptions();
     void chooseScanner();
@@ -164,6 +166,7 @@ private:
     QAction* statusBarVisible_ = nullptr;
     QAction* backgroundImage_ = nullptr;
     QAction* zerothLayer_ = nullptr;
+    QAction* fourIndex_ = nullptr;
     QAction* wulffMonitor_ = nullptr;
     QAction* structureMonitor_ = nullptr;
     QAction* clipFilmRegion_ = nullptr;

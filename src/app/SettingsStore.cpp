@@ -30,6 +30,7 @@ void useSettings(const Settings& settings) {
     state.currentLabelColour = settings.labelColour;
     if (settings.startBlack) state.flags.blackBackground = true;
     state.flags.polarNet = true;
+    state.flags.fourIndex = readFourIndexNotation();
 }
 
 }  // namespace
@@ -95,6 +96,10 @@ void SaveRegistry(const WindowPlacement& placement) {
     writeRegString(kProduct, "PATH", QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
     writeRegString(kProduct, "DIREXE", QDir::toNativeSeparators(programFolder()));
 }
+
+bool readFourIndexNotation() { return readRegString(kProduct, "HEX4") == QLatin1String("1"); }
+
+void saveFourIndexNotation(bool on) { writeRegString(kProduct, "HEX4", on ? "1" : "0"); }
 
 QStringList readRecentFiles() {
     const QSettings store(QSettings::UserScope, kMaker, kProduct);

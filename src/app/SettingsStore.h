@@ -11,7 +11,7 @@ namespace lumora::app {
 
 // The per-user settings store: QSettings("Tessarin", <product>) with string
 // values, and one list of them. This program keeps "SX", "DEF", "WNDO",
-// "WNDS", "PATH", "DIREXE", "RECENT" and the group "Detector" under the
+// "WNDS", "PATH", "DIREXE", "RECENT", "HEX4" and the group "Detector" under the
 // product "LUMORA"; "PATH" under "MERIDO" names the Wulff-net program. A
 // missing value reads as an empty text.
 QString readRegString(const QString& product, const QString& name);
@@ -38,6 +38,9 @@ void SaveRegistry(const WindowPlacement& placement);
 // File > Recent Files: "RECENT", a list of paths, newest first. A value that
 // is not a list of texts reads as an empty list.
 QStringList readRecentFiles();
+// View > Four-index hexagonal notation: "HEX4", "1" when on.
+bool readFourIndexNotation();
+void saveFourIndexNotation(bool on);
 void saveRecentFiles(const QStringList& paths);
 
 // The detector list new documents start from: group "Detector" with

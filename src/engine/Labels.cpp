@@ -4,13 +4,14 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/HexIndices.h"
 #include "engine/LaueEngine.h"
 
 namespace lumora {
 
 namespace engine {
 
-Label labelText(int h, int k, int l, int plotType) {
+Label labelText(int h, int k, int l, int plotType, bool fourIndex) {
     Label label;
     label.divisor = std::max({std::abs(h), std::abs(k), std::abs(l)});
     if (label.divisor >= 2) {
@@ -38,7 +39,12 @@ Label labelText(int h, int k, int l, int plotType) {
             l = std::abs(l);
         }
     }
-    label.text = std::to_string(h) + std::to_string(k) + std::to_string(l);
+    if (fourIndex) {
+        const auto four = planeToFour(h, k, l);
+        label.text = compactIndices(four.data(), 4);
+    } else {
+        label.text = std::to_string(h) + std::to_string(k) + std::to_string(l);
+    }
     return label;
 }
 

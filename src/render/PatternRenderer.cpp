@@ -5,8 +5,11 @@
 #include "render/PatternRenderer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
+#include "engine/HexIndices.h"
+#include "engine/Labels.h"
 #include "engine/Projection.h"
 #include "render/Colours.h"
 #include "util/Error.h"
@@ -183,11 +186,19 @@ uint32_t PatternRenderer::paletteColour(int entry) const {
 
 // ---- labels and records -------------------------------------------------------------------
 
+bool PatternRenderer::fourIndex() const {
+    if (!options_.flags.fourIndex) return false;
+    std::array<double, 6> cell{};
+    for (int i = 0; i < 6; ++i) cell[static_cast<std::size_t>(i)] = laue_.getCellConstant(i);
+    return engine::isHexagonalCell(cell);
+}
+
+engine::Label PatternRenderer::spotLabel(int32_t n) const {
+    return engine::labelText(laue_.getH(n), laue_.getK(n), laue_.getL(n), laue_.m_mode, fourIndex());
+}
+
 void PatternRenderer::drawLabel(Surface& s, int32_t n, double x, double y) {
-    int divisor = 0;
-    std::string text;
-    laue_.checkLabel(n, divisor, text);
-    printLabel(s, x + 3, y + 3, text);
+    printLabel(s, x + 3, y + 3, spotLabel(n).text);
 }
 
 void PatternRenderer::printLabel(Surface& s, double x, double y, const std::string& text) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Labels.h"
 #include "engine/LaueEngine.h"
 #include "engine/Projection.h"
 #include "render/PatternMaps.h"
@@ -125,6 +126,11 @@ private:
     void drawStructureScene(Surface& s, double left, double top, double width, double height, bool monitor);
     uint32_t strengthColour(int32_t n) const;
     void drawLabel(Surface& s, int32_t n, double x, double y);
+    // Whether labels and picking texts are in four-index notation: asked for
+    // and the cell is hexagonal.
+    bool fourIndex() const;
+    // The label of reflection n in the current plot type, as drawn and picked.
+    engine::Label spotLabel(int32_t n) const;
     // Prints a label with its top left at (x, y) when it fits whole in the
     // frame's label area clear of the inset: no cut-off fragments at the edges.
     void printLabel(Surface& s, double x, double y, const std::string& text);

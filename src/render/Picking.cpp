@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/Cell.h"
+#include "engine/HexIndices.h"
 #include "engine/OrientationMath.h"
 #include "render/Colours.h"
 #include "render/PatternRenderer.h"
@@ -55,11 +56,16 @@ std::string PatternRenderer::findMouseHKL(int /*mode*/, double x, double y) {
         const double d = laue_.getD(n);
         std::string text;
         if (drawnMode_ == kReciprocalPlot) {
-            text = "(" + laue_.label3D(n) + ")  d = " + util::formatNumber(d, "0.0###");
+            std::string point = laue_.label3D(n);
+            if (fourIndex()) {
+                const auto four = engine::planeToFour(laue_.getH(n), laue_.getK(n), laue_.getL(n));
+                point = engine::compactIndices(four.data(), 4);
+            }
+            text = "(" + point + ")  d = " + util::formatNumber(d, "0.0###");
         } else {
-            int divisor = 1;
-            std::string label;
-            laue_.checkLabel(n, divisor, label);
+            const engine::Label named = spotLabel(n);
+            const int divisor = named.divisor;
+            const std::string& label = named.text;
             if (drawnMode_ == kStereogramPlot) {
                 double rho = 0, beta = 0;
                 poleAngles(laue_.labVectorOf(n), rho, beta);

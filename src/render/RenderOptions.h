@@ -20,6 +20,8 @@ struct DisplayFlags {
     bool structureMonitor = false;
     bool clipFilmRegion = false;
     bool zerothLayer = false;
+    // Four-index notation, (h k i l) and [u v t w], where the cell is hexagonal.
+    bool fourIndex = false;
 };
 
 // How a picture of the engine's crystal is drawn. The drawing reads nothing

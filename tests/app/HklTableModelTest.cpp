@@ -105,5 +105,51 @@ TEST(HklTableModel, FollowsTheEngineFromListToListAndShowsIntensitiesWhenThereAr
     EXPECT_EQ(text(model, 0, HklTableModel::Spacing), "3.13542");
 }
 
+TEST(HklTableModel, ShowsFourIndicesForAHexagonalCellOnly) {
+    clLAUE laue;
+    laue.SGTAB_find("P 1");
+    laue.setCellConstant(0, 3.2f);
+    laue.setCellConstant(1, 3.2f);
+    laue.setCellConstant(2, 5.2f);
+    laue.setCellConstant(5, 120);
+    laue.GenerateHKL();
+    HklTableModel model(laue);
+    model.refresh();
+    int changed = 0;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&changed] { ++changed; });
+    const QStringList three = {text(model, 0, HklTableModel::Indices),
+                               text(model, 7, HklTableModel::Indices)};
+
+    model.setFourIndex(true);
+    EXPECT_TRUE(model.showsFourIndex());
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(model.headerData(HklTableModel::Indices, Qt::Horizontal).toString(), "(hkil)");
+    // Every row reads back as (h k -(h+k) l) of its reflection, in four fields of four.
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QString shown = text(model, row, HklTableModel::Indices);
+        ASSERT_EQ(shown.size(), 16) << shown.toStdString();
+        const QStringList parts = shown.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        ASSERT_EQ(parts.size(), 4);
+        const int32_t i = model.reflectionAt(row);
+        ASSERT_EQ(parts[0].toInt(), laue.getH(i));
+        ASSERT_EQ(parts[1].toInt(), laue.getK(i));
+        ASSERT_EQ(parts[2].toInt(), -(laue.getH(i) + laue.getK(i)));
+        ASSERT_EQ(parts[3].toInt(), laue.getL(i));
+    }
+    model.setFourIndex(false);
+    EXPECT_EQ(text(model, 0, HklTableModel::Indices), three[0]);
+    EXPECT_EQ(text(model, 7, HklTableModel::Indices), three[1]);
+    EXPECT_EQ(model.headerData(HklTableModel::Indices, Qt::Horizontal).toString(), "(hkl)");
+
+    // A cubic cell keeps three indices with the option on.
+    laue = cubicP1(5);
+    model.refresh();
+    model.setFourIndex(true);
+    EXPECT_FALSE(model.showsFourIndex());
+    EXPECT_EQ(text(model, 0, HklTableModel::Indices),
+              QString::fromStdString(laue.getHKL2(model.reflectionAt(0))));
+    EXPECT_EQ(model.headerData(HklTableModel::Indices, Qt::Horizontal).toString(), "(hkl)");
+}
+
 }  // namespace
 }  // namespace lumora::app::test

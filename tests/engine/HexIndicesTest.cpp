@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "engine/HexIndices.h"
+#include "engine/Labels.h"
 #include "util/Error.h"
 
 namespace lumora::engine {
@@ -68,6 +69,18 @@ TEST(HexIndices, WritesCompactAndSpacedTexts) {
     EXPECT_EQ(spacedIndices(plane.data(), 4), "1 -1 0 0");
     const A3 three{1, -1, 0};
     EXPECT_EQ(compactIndices(three.data(), 3), "1-10");
+}
+
+TEST(HexIndices, SpotLabelsInsertTheThirdIndexAfterReducingAndSigning) {
+    // Films and cameras name the plane with its first non-zero index positive.
+    Label label = labelText(-2, 2, 0, 2, true);
+    EXPECT_EQ(label.text, "1-100");
+    EXPECT_EQ(label.divisor, 2);
+    EXPECT_EQ(labelText(0, -3, 3, 4, true).text, "01-1-1");
+    // The stereogram keeps the signs as they are.
+    EXPECT_EQ(labelText(-2, 2, 0, 3, true).text, "-1100");
+    // Three indices unless asked.
+    EXPECT_EQ(labelText(-2, 2, 0, 2).text, "1-10");
 }
 
 TEST(HexIndices, ReadsThreeOrFourIndices) {

@@ -36,17 +36,23 @@ protected:
     // The name picking gives reflection n and the spacing it quotes (0: none quoted). The 3-D
     // view names the point itself; the films and cameras name the plane (the indices over their
     // greatest common divisor, the first non-zero one positive) with that plane's spacing; the
-    // stereogram names the pole by the reduced indices as they stand.
+    // stereogram names the pole by the reduced indices as they stand. With `fourIndex` the
+    // names are (h k i l), i = -(h+k).
     std::pair<std::string, double> expectedName(int mode, int32_t n) const {
         const engine::Reflection& r = laue.reflections()[n];
         int h = r.h, k = r.k, l = r.l;
-        if (mode == kReciprocalPlot) return {indexText(h, k, l), r.d};
+        const auto name = [this](int h, int k, int l) {
+            return fourIndex ? indexText(h, k, -(h + k)) + std::to_string(l) : indexText(h, k, l);
+        };
+        if (mode == kReciprocalPlot) return {name(h, k, l), r.d};
         const int g = std::gcd(std::gcd(std::abs(h), std::abs(k)), std::abs(l));
         h /= g, k /= g, l /= g;
-        if (mode == kStereogramPlot) return {indexText(h, k, l), 0};
+        if (mode == kStereogramPlot) return {name(h, k, l), 0};
         if ((h != 0 ? h : k != 0 ? k : l) < 0) h = -h, k = -k, l = -l;
-        return {indexText(h, k, l), laue.computeSpacing(int16_t(h), int16_t(k), int16_t(l))};
+        return {name(h, k, l), laue.computeSpacing(int16_t(h), int16_t(k), int16_t(l))};
     }
+
+    bool fourIndex = false;
 
     // Picks at every drawn spot's centre and expects its name, or the name of another spot
     // drawn on the same point (lattice points in line with the beam in the 3-D view); returns
@@ -171,6 +177,31 @@ TEST_F(DrawnSpotsTest, EveryDrawnSpotIsPickedAtItsCentreAndNothingTenPixelsBeyon
         }
         EXPECT_GE(expectEachDrawnSpotPicked(c.mode), c.atLeast);
         EXPECT_GT(expectNothingBeyondTenPixels(c.mode), 50);
+    }
+}
+
+TEST_F(DrawnSpotsTest, AHexagonalCellIsNamedInFourIndicesWhenAskedAndOtherCellsKeepThree) {
+    loadSilicon(QSize(600, 450));
+    laue.setOrientation(2, 3, 7, true);
+    options.flags.fourIndex = true;
+    frame(kBackReflectionPlot);
+    EXPECT_GE(expectEachDrawnSpotPicked(kBackReflectionPlot), 30);  // cubic: three indices
+
+    laue.SGTAB_find("P 1");
+    const float cell[6] = {3.2f, 3.2f, 5.2f, 90, 90, 120};
+    for (int i = 0; i < 6; ++i) laue.setCellConstant(i, cell[i]);
+    laue.GenerateHKL();
+    laue.setOrientation(2, 3, 7, true);
+    fitNewList(QSize(600, 450));
+    for (const bool asked : {true, false}) {
+        options.flags.fourIndex = asked;
+        fourIndex = asked;
+        for (const int16_t mode :
+             {kTransmissionPlot, kBackReflectionPlot, kDetectorPlot, kStereogramPlot, kReciprocalPlot}) {
+            SCOPED_TRACE(std::to_string(mode) + (asked ? " four" : " three"));
+            frame(mode);
+            EXPECT_GE(expectEachDrawnSpotPicked(mode), 10);
+        }
     }
 }
 
