@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -23,6 +24,7 @@
 #include "app/SliderPanel.h"
 #include "app/Tools.h"
 #include "engine/Cell.h"
+#include "engine/HexIndices.h"
 #include "engine/LaueEngine.h"
 #include "engine/Reflections.h"
 #include "symmetry/SpaceGroupTable.h"
@@ -35,6 +37,18 @@ namespace lumora::app {
 namespace {
 
 double numberOf(const QLineEdit* edit) { return util::val(edit->text().toStdString()); }
+
+// Whether the cell fields hold a hexagonal cell (four-index vectors are read then).
+template <typename Fields>
+bool hexagonal(const Fields& fields) {
+    std::array<double, 6> cell{};
+    try {
+        for (std::size_t i = 0; i < 6; ++i) cell[i] = numberOf(fields[i]);
+    } catch (const Error&) {
+        return false;
+    }
+    return engine::isHexagonalCell(cell);
+}
 
 QString text(float value) { return QString::fromStdString(util::singleText(value)); }
 
@@ -153,7 +167,19 @@ std::optional<OrientationVector> InputColumn::orientationVector() {
         vector = QStringList{vector.mid(0, 1), vector.mid(1, 1), vector.mid(2, 1)}.join(QLatin1Char(' '));
     const std::vector<std::string> parts = util::splitBlanks(vector.toStdString());
     OrientationVector v{0, 0, 0, cmbUVW->currentIndex() == 0};
-    if (parts.size() >= 3) {
+    if (parts.size() == 4 && hexagonal(tfCell)) {
+        // Four indices: [u v t w] or (h k i l) of the hexagonal cell.
+        try {
+            const auto three = engine::readVector(vector.toStdString(), v.direction);
+            v.u = static_cast<float>(three[0]);
+            v.v = static_cast<float>(three[1]);
+            v.w = static_cast<float>(three[2]);
+        } catch (const Error& e) {
+            tell(this, QStringLiteral("Invalid Orientation Vector"), QString::fromStdString(e.description()),
+                 QMessageBox::Critical);
+            return std::nullopt;
+        }
+    } else if (parts.size() >= 3) {
         v.u = static_cast<float>(util::val(parts[0]));
         v.v = static_cast<float>(util::val(parts[1]));
         v.w = static_cast<float>(util::val(parts[2]));

@@ -1,6 +1,8 @@
 // Four-index hexagonal notation: conversions, texts and reading typed indices.
 #include "engine/HexIndices.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <numeric>
@@ -11,6 +13,13 @@
 namespace lumora::engine {
 
 namespace {
+
+// The shortest text that reads back as the same number ("-2", "-1.5"), in no locale.
+std::string shortest(double value) {
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value + 0.0).ptr;  // no "-0"
+    return std::string(buffer, end);
+}
 
 int commonDivisor(const int* values, int count) {
     int g = 0;
@@ -58,6 +67,42 @@ std::vector<int> readNumbers(std::string_view text, const char* what) {
 }
 
 }  // namespace
+
+std::array<double, 3> readVector(std::string_view text, bool direction) {
+    const char* what = direction ? "direction" : "plane";
+    std::vector<double> v;
+    std::string token;
+    auto flush = [&] {
+        if (token.empty()) return;
+        char* end = nullptr;
+        const double value = std::strtod(token.c_str(), &end);
+        if (end != token.c_str() + token.size() || !std::isfinite(value))
+            throw Error(Error::TypeMismatch, std::string("The ") + what + " indices must be numbers; \"" +
+                                                 token + "\" is not one.");
+        v.push_back(value);
+        token.clear();
+    };
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '(' || c == ')' || c == '[' || c == ']')
+            flush();
+        else
+            token += c;
+    }
+    flush();
+    if (v.size() != 3 && v.size() != 4)
+        throw Error(Error::TypeMismatch, std::string("The ") + what +
+                                             " needs three indices, or four in hexagonal notation; " +
+                                             std::to_string(v.size()) + " were given.");
+    if (v.size() == 3) return {v[0], v[1], v[2]};
+    const double third = -(v[0] + v[1]);
+    if (std::abs(v[2] - third) > 1e-6 * std::max({1.0, std::abs(v[0]), std::abs(v[1])}))
+        throw Error(Error::TypeMismatch,
+                    std::string(direction ? "In [u v t w] the third index must be -(u+v) = "
+                                          : "In (h k i l) the third index must be -(h+k) = ") +
+                        shortest(third) + ", not " + shortest(v[2]) + ".");
+    if (direction) return {v[0] - v[2], v[1] - v[2], v[3]};
+    return {v[0], v[1], v[3]};
+}
 
 bool isHexagonalCell(const std::array<double, 6>& cell) {
     constexpr double angleTolerance = 1e-3;  // degrees

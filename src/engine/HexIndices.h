@@ -36,4 +36,11 @@ std::string spacedIndices(const int* values, int count);
 std::array<int, 3> readPlane(std::string_view text);
 std::array<int, 3> readDirection(std::string_view text);
 
+// A vector typed as three or four real numbers (separated as above). Four are
+// four-index notation: a plane (h k i l) with i = -(h+k) gives (h k l), a
+// direction [u v t w] with t = -(u+v) gives [u-t v-t w]. Throws Error 13 with
+// a clear message for any other count, a number that cannot be read, or a
+// third index that does not fit.
+std::array<double, 3> readVector(std::string_view text, bool direction);
+
 }  // namespace lumora::engine

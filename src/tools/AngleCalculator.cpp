@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "engine/HexIndices.h"
 #include "engine/LaueEngine.h"
 #include "util/Error.h"
 #include "util/NumberText.h"
@@ -22,6 +23,28 @@ namespace {
 
 const QString kSpaceHint = QStringLiteral("Please type SPACE between h k l");
 const QString kNoDirection = QStringLiteral("The vector 0 0 0 has no direction");
+
+bool hexagonal(const clLAUE& laue) {
+    std::array<double, 6> cell{};
+    for (int i = 0; i < 6; ++i) cell[static_cast<std::size_t>(i)] = laue.getCellConstant(i);
+    return engine::isHexagonalCell(cell);
+}
+
+// Reads a vector field. With a hexagonal cell four numbers are (h k i l) or
+// [u v t w]; otherwise parseVector reads it. Returns why it was refused, empty
+// when it was read.
+QString readField(const QString& text, const clLAUE& laue, bool direction, std::array<float, 3>& out) {
+    if (util::splitBlanks(text.toStdString()).size() == 4 && hexagonal(laue)) {
+        try {
+            const std::array<double, 3> v = engine::readVector(text.toStdString(), direction);
+            out = {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
+            return {};
+        } catch (const Error& e) {
+            return QString::fromStdString(e.description());
+        }
+    }
+    return dlgANGLE::parseVector(text, out) ? QString() : kSpaceHint;
+}
 
 bool isZero(const std::array<float, 3>& v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
 
@@ -159,12 +182,14 @@ void dlgANGLE::calculateAngle() {
     }
     tf_[2]->clear();
     std::array<float, 3> p{}, q{};
-    if (!parseVector(tf_[0]->text(), p)) {
-        tell(QStringLiteral("Invalid input: HKL(1)"), kSpaceHint, QMessageBox::Critical);
+    QString refusal = readField(tf_[0]->text(), *laue_, false, p);
+    if (!refusal.isEmpty()) {
+        tell(QStringLiteral("Invalid input: HKL(1)"), refusal, QMessageBox::Critical);
         return;
     }
-    if (!parseVector(tf_[1]->text(), q)) {
-        tell(QStringLiteral("Invalid input: HKL(2)"), kSpaceHint, QMessageBox::Critical);
+    refusal = readField(tf_[1]->text(), *laue_, false, q);
+    if (!refusal.isEmpty()) {
+        tell(QStringLiteral("Invalid input: HKL(2)"), refusal, QMessageBox::Critical);
         return;
     }
     // A zero vector has no direction and so no angle to anything.
@@ -185,8 +210,9 @@ void dlgANGLE::calculateGoniometer() {
     // Apply only ever applies the angles shown.
     bt_[2]->setEnabled(false);
     std::array<float, 3> v{};
-    if (!parseVector(tf_[3]->text(), v)) {
-        tell(QStringLiteral("Invalid input: HKL"), kSpaceHint, QMessageBox::Critical);
+    const QString refusal = readField(tf_[3]->text(), *laue_, isDirection_, v);
+    if (!refusal.isEmpty()) {
+        tell(QStringLiteral("Invalid input: HKL"), refusal, QMessageBox::Critical);
         return;
     }
     if (isZero(v)) {

@@ -139,5 +139,37 @@ TEST_F(InputColumnTest, TheVectorIsConfirmedOnlyWithSomethingToTurnAndTheButtons
     EXPECT_EQ(appState().settings.rotationStep, 2.5f);
 }
 
+TEST_F(InputColumnTest, AHexagonalCellTakesFourIndicesInTheOrientationFieldCheckedForTheThird) {
+    column.setOrientable(true);
+    // A cubic cell reads three numbers as ever; a fourth is ignored.
+    column.setCellTexts({"5", "5", "5", "90", "90", "90"});
+    enterVector("1 0 0 7");
+    column.setCellTexts({"3.2", "3.2", "5.2", "90", "90", "120"});
+    enterVector("[2 -1 -1 0]");  // the direction [1 0 0]
+    enterVector("1 1 -2 3");     // [1 1 1]
+    child<QComboBox>("cmbUVW")->setCurrentIndex(1);
+    enterVector("(1 0 -1 2)");  // the plane (1 0 2)
+    enterVector("1 1 0");       // three indices still work
+    ASSERT_EQ(vectors.size(), 5u);
+    const auto triple = [](const OrientationVector& v) {
+        return std::array<float, 4>{v.u, v.v, v.w, float(v.direction)};
+    };
+    EXPECT_EQ(triple(vectors[0]), (std::array<float, 4>{1, 0, 0, 1}));
+    EXPECT_EQ(triple(vectors[1]), (std::array<float, 4>{3, 0, 0, 1}));
+    EXPECT_EQ(triple(vectors[2]), (std::array<float, 4>{3, 3, 3, 1}));
+    EXPECT_EQ(triple(vectors[3]), (std::array<float, 4>{1, 0, 2, 0}));
+    EXPECT_EQ(triple(vectors[4]), (std::array<float, 4>{1, 1, 0, 0}));
+    EXPECT_TRUE(ask_.messages.isEmpty());
+
+    enterVector("1 0 0 2");
+    child<QComboBox>("cmbUVW")->setCurrentIndex(0);
+    enterVector("1 1 1 0");
+    EXPECT_EQ(vectors.size(), 5u);
+    EXPECT_EQ(ask_.messages,
+              QStringList(
+                  {"Invalid Orientation Vector: In (h k i l) the third index must be -(h+k) = -1, not 0.",
+                   "Invalid Orientation Vector: In [u v t w] the third index must be -(u+v) = -2, not 1."}));
+}
+
 }  // namespace
 }  // namespace lumora::app::test

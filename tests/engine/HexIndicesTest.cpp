@@ -112,5 +112,35 @@ TEST(HexIndices, RefusesInconsistentOrMalformedIndices) {
     EXPECT_EQ(errorText(readPlane, "1 x 0"), "The plane indices must be whole numbers; \"x\" is not one.");
 }
 
+TEST(HexIndices, ReadsRealVectorsInThreeOrFourIndices) {
+    using D3 = std::array<double, 3>;
+    EXPECT_EQ(readVector("0.5 1 2", true), (D3{0.5, 1, 2}));
+    EXPECT_EQ(readVector("[2 -1 -1 0]", true), (D3{3, 0, 0}));  // along [1 0 0]
+    EXPECT_EQ(readVector("0.5 0.5 -1 2", true), (D3{1.5, 1.5, 2}));
+    EXPECT_EQ(readVector("(1 0 -1 1)", false), (D3{1, 0, 1}));
+    // Every small direction read in four indices points the way of its three-index form.
+    for (const A3 uvw : {A3{1, 0, 0}, A3{1, 1, 0}, A3{1, -1, 2}, A3{0, 0, 1}, A3{2, 3, -1}}) {
+        const A4 four = directionToFour(uvw[0], uvw[1], uvw[2]);
+        const auto back = readVector(spacedIndices(four.data(), 4), true);
+        const double scale = std::abs(back[0]) + std::abs(back[1]) + std::abs(back[2]);
+        const double unit = std::abs(uvw[0]) + std::abs(uvw[1]) + std::abs(uvw[2]);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(back[i] / scale, uvw[i] / double(unit), 1e-12);
+    }
+    const auto message = [](std::string_view text, bool direction) {
+        try {
+            readVector(text, direction);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return std::string();
+    };
+    EXPECT_EQ(message("1 0 0 0", true), "In [u v t w] the third index must be -(u+v) = -1, not 0.");
+    EXPECT_EQ(message("0 0 1 1", false), "In (h k i l) the third index must be -(h+k) = 0, not 1.");
+    EXPECT_EQ(message("1 1 -1.5 0", false), "In (h k i l) the third index must be -(h+k) = -2, not -1.5.");
+    EXPECT_EQ(message("1 1", false),
+              "The plane needs three indices, or four in hexagonal notation; 2 were given.");
+    EXPECT_EQ(message("1 a 1", true), "The direction indices must be numbers; \"a\" is not one.");
+}
+
 }  // namespace
 }  // namespace lumora::engine

@@ -79,6 +79,28 @@ TEST_F(AngleDialogTest, AnglesBetweenCubicAndHexagonalPlaneNormals) {
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(AngleDialogTest, AHexagonalCellTakesFourIndicesCheckedForTheThird) {
+    open({3.2f, 3.2f, 5.2f, 90, 90, 120});
+    // (1 0 -1 0) and (0 1 -1 0) are (100) and (010); three and four indices mix.
+    EXPECT_EQ(angleBetween("1 0 -1 0", "0 1 -1 0"), "60.0 deg");
+    EXPECT_EQ(angleBetween("(1 0 -1 0)", "0 1 0"), "60.0 deg");
+    EXPECT_EQ(angleBetween("1 0 0 0", "0 1 0"), "");
+    EXPECT_EQ(messages.value(0),
+              "Invalid input: HKL(1)|In (h k i l) the third index must be -(h+k) = -1, not 0.");
+    // [2 -1 -1 0] is [100], [1 1 -2 3] is [111]: the same turns in both notations.
+    for (const auto& [four, three] : {std::pair{"2 -1 -1 0", "1 0 0"}, std::pair{"1 1 -2 3", "1 1 1"}}) {
+        const auto a = goniometer(four);
+        const auto b = goniometer(three);
+        EXPECT_NEAR(a[0], b[0], 0.011) << four;
+        EXPECT_NEAR(a[1], b[1], 0.011) << four;
+    }
+    goniometer("1 1 1 0");
+    EXPECT_EQ(messages.value(1),
+              "Invalid input: HKL|In [u v t w] the third index must be -(u+v) = -2, not 1.");
+    EXPECT_FALSE(apply()->isEnabled());
+    EXPECT_EQ(messages.size(), 2);
+}
+
 TEST_F(AngleDialogTest, NoDataInvalidAndZeroVectorsAreNamedAndCannotBeApplied) {
     open({});
     EXPECT_EQ(angleBetween("100", "110"), "");
