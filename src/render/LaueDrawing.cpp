@@ -231,6 +231,24 @@ void PatternRenderer::drawLauePattern(Surface& s, const DetectorMap& map, bool p
         hits_.push_back(hit);
     }
 
+    // Physical intensities depend on where each spot lies: computed for the
+    // spots shown, and scaled so that the strongest is 1.
+    const bool physical = laue_.physicalIntensities();
+    double strongest = 0;
+    if (physical) {
+        const engine::Spectrum spectrum = laue_.spectrum();
+        intensities_.assign(hits_.size(), 0.0);
+        for (std::size_t i = 0; i < list.rows.size(); ++i) {
+            const int32_t slot = placedAt_[i];
+            if (slot < 0 ||
+                engine::behindBeamStop(map.offset(hits_[static_cast<std::size_t>(slot)].at), beam))
+                continue;
+            const double intensity = laue_.spotIntensity(static_cast<int32_t>(i), spectrum);
+            intensities_[static_cast<std::size_t>(slot)] = intensity;
+            strongest = std::max(strongest, intensity);
+        }
+    }
+
     for (const int32_t n : list.order) {
         const int32_t slot = placedAt_[static_cast<std::size_t>(n)];
         if (slot < 0) continue;
@@ -245,9 +263,11 @@ void PatternRenderer::drawLauePattern(Surface& s, const DetectorMap& map, bool p
         uint32_t spotColour = colour::red;
         if (!photoPage) {
             const engine::FilmSpot spot =
-                laue_.x_withIntensity ? engine::intensitySpot(r.f, list.fMax, options_.spotSize, reversed)
-                                      : engine::wavelengthSpot(r.d, list.dMax, hit.wavelength, lambdaMin,
-                                                               lambdaMax, options_.spotSize, reversed);
+                physical ? engine::intensitySpot(intensities_[static_cast<std::size_t>(slot)], strongest,
+                                                 options_.spotSize, reversed)
+                : laue_.x_withIntensity ? engine::intensitySpot(r.f, list.fMax, options_.spotSize, reversed)
+                                        : engine::wavelengthSpot(r.d, list.dMax, hit.wavelength, lambdaMin,
+                                                                 lambdaMax, options_.spotSize, reversed);
             spotColour = paletteColour(spot.entry);
             if (flags.spotColouring) spotColour = onBackground(spotColour);
             radius = spot.radius;
@@ -270,6 +290,8 @@ void PatternRenderer::drawLauePattern(Surface& s, const DetectorMap& map, bool p
             record(n, x, y, centreX, centreY, hit.wavelength, photoPage ? kRingRadius : radius * frame_.zoom,
                    spotColour);
             SpotRecord& last = frameSpots_.back();
+            if (physical && strongest > 0)
+                last.intensity = intensities_[static_cast<std::size_t>(slot)] / strongest;
             last.detectorX = hit.at[0];
             last.detectorY = hit.at[1];
             if (photoFit > 0) {
