@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
+#include <QTableView>
 #include <QUndoStack>
 
 #include "app/AppState.h"
@@ -170,6 +171,8 @@ void frmDocument::Redraw() {
 
 void frmDocument::drawNow() {
     redrawPending_ = false;
+    applyIntensityChoice(*m_laue);
+    lstHKL->setColumnHidden(HklTableModel::Intensity, !m_laue->physicalIntensities());
     emit orientationChanged(orientationText());
     patternView_->draw();
 }
@@ -179,6 +182,7 @@ void frmDocument::redrawPattern() {
         redrawPending_ = true;
         return;
     }
+    applyIntensityChoice(*m_laue);
     patternView_->drawPattern();
 }
 
