@@ -179,6 +179,12 @@ TEST(PhysicalIntensity, WithoutAStructureEveryAllowedHarmonicCountsOne) {
     ASSERT_GE(terms, 2);
     EXPECT_NEAR(laue.spotIntensity(n, spectrum), sum * (1 + cos2 * cos2) / 2 / (sinTheta * sinTheta),
                 1e-4 * sum);
+    // The HKL listing gains its column I with physical intensities only.
+    EXPECT_EQ(laue.hklListing().find("d-spacing     I\r\n"), std::string::npos);
+    laue.setIntensityModel(engine::IntensityModel::Physical);
+    const std::string listing = laue.hklListing();
+    EXPECT_NE(listing.find("d-spacing     I\r\n"), std::string::npos);
+    EXPECT_NE(listing.find("\r\n   0   0   1  5.00000       "), std::string::npos);
     // 240 lies on the same spot.
     EXPECT_DOUBLE_EQ(laue.spotIntensity(listIndex(laue, 2, 4, 0), spectrum), laue.spotIntensity(n, spectrum));
 }
