@@ -261,6 +261,7 @@ void frmDocument::setCell(const QStringList& cell) {
 void frmDocument::setHKLtable() {
     hklModel_->refresh();
     lstHKL->setColumnHidden(HklTableModel::Amplitude, !hklModel_->withIntensity());
+    lstHKL->setColumnHidden(HklTableModel::Intensity, !m_laue->physicalIntensities());
     inputs_->setOrientable(hasReflections());
     listSplitter_->setVisible(view_ == HklList);
 }

@@ -64,6 +64,16 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     cmb_[0]->addItems({"Ag", "Mo", "Cu", "Fe", "Cr"});
     cmb_[1]->addItems({"uvw ", "hkl "});
     cmb_[2]->addItems({"3D-HKL", "Laue Transmission", "Laue Back-Reflection", "Stereogram"});
+    intensity_ = new QComboBox(page);
+    intensity_->setObjectName(QStringLiteral("cmbIntensity"));
+    intensity_->addItems({"|F|", "physical"});
+    intensity_->setToolTip(
+        QStringLiteral("What sizes and colours the Laue spots: |F| (d without a structure), "
+                       "or the spot's physical intensity (see Help > Intensities)"));
+    source_ = new QComboBox(page);
+    source_->setObjectName(QStringLiteral("cmbSource"));
+    source_->addItems({"X-ray tube (anode above)", "White synchrotron beam"});
+    source_->setToolTip(QStringLiteral("The spectrum and polarisation of the physical intensities"));
     for (std::size_t i = 0; i < tf_.size(); ++i) {
         tf_[i] = numberField(page);
         tf_[i]->setObjectName(QStringLiteral("tf%1").arg(i));
@@ -104,6 +114,8 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     form->addRow(QStringLiteral("Anode Material For Wavelength"), cmb_[0]);
     form->addRow(QStringLiteral("Orientation Vector Type"), cmb_[1]);
     form->addRow(QStringLiteral("Default Plot Type "), cmb_[2]);
+    form->addRow(QStringLiteral("Intensity"), intensity_);
+    form->addRow(QStringLiteral("Beam"), source_);
     form->addRow(film);
     form->addRow(voltage, tf_[2]);
     form->addRow(QStringLiteral("Film-Sample Distance [mm]"), tf_[3]);
@@ -148,6 +160,8 @@ void frmOptions::load() {
     cmb_[0]->setCurrentIndex(std::clamp(s.anodeIndex, 0, 4));
     cmb_[1]->setCurrentIndex(std::clamp(s.orientationVectorType, 0, 1));
     cmb_[2]->setCurrentIndex(std::clamp(s.plotType, 0, 3));
+    intensity_->setCurrentIndex(s.physicalIntensity ? 1 : 0);
+    source_->setCurrentIndex(s.synchrotronBeam ? 1 : 0);
     const std::array<float, 5> values = {s.filmWidth, s.filmHeight, s.voltage, s.filmDistance,
                                          s.minimumSpacing};
     for (std::size_t i = 0; i < tf_.size(); ++i)
@@ -184,6 +198,8 @@ bool frmOptions::applyChanges() {
     s.anodeIndex = cmb_[0]->currentIndex();
     s.orientationVectorType = cmb_[1]->currentIndex();
     s.plotType = cmb_[2]->currentIndex();
+    s.physicalIntensity = intensity_->currentIndex() == 1;
+    s.synchrotronBeam = source_->currentIndex() == 1;
     s.filmWidth = values[0];
     s.filmHeight = values[1];
     s.voltage = values[2];

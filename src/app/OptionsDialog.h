@@ -43,6 +43,8 @@ private:
 
     QTabWidget* tabs_ = nullptr;
     std::array<QComboBox*, 3> cmb_{};
+    QComboBox* intensity_ = nullptr;  // |F| or physical
+    QComboBox* source_ = nullptr;     // tube or synchrotron
     std::array<QLineEdit*, 5> tf_{};
     QLabel* lbCOL_ = nullptr;
     QCheckBox* cb_ = nullptr;

@@ -24,9 +24,28 @@ constexpr const char* kPlacementKeys[] = {"MainLeft", "MainTop", "MainWidth", "M
 QString defaultText() { return QString::fromStdString(std::string(kDefaultSettingsText)); }
 
 // Applies a record that passed its checks, with what follows from it.
+// Options > Intensity, kept beside the classic record: group "Intensity" with
+// "Model" (F or physical) and "Source" (tube or synchrotron).
+void readIntensityChoice(Settings& s) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Intensity");
+    s.physicalIntensity = store.value("Model").toString() == QStringLiteral("physical");
+    s.synchrotronBeam = store.value("Source").toString() == QStringLiteral("synchrotron");
+}
+
+void saveIntensityChoice(const Settings& s) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Intensity");
+    store.setValue("Model", s.physicalIntensity ? "physical" : "F");
+    store.setValue("Source", s.synchrotronBeam ? "synchrotron" : "tube");
+    store.endGroup();
+    store.sync();
+}
+
 void useSettings(const Settings& settings) {
     AppState& state = appState();
     state.settings = settings;
+    readIntensityChoice(state.settings);
     state.currentLabelColour = settings.labelColour;
     if (settings.startBlack) state.flags.blackBackground = true;
     state.flags.polarNet = true;
@@ -51,6 +70,7 @@ void resetSettings() {
     writeRegString(kProduct, "WNDO", "0 0 12000 9000");
     writeRegString(kProduct, "WNDS", "0");
     writeRegString(kProduct, "DEF", defaultText());
+    saveIntensityChoice(Settings{});
     ReadRegistry();
 }
 
@@ -82,6 +102,7 @@ void ReadRegistry() {
 
 void SaveRegistry(const WindowPlacement& placement) {
     writeRegString(kProduct, "DEF", QString::fromStdString(formatSettingsText(appState().settings)));
+    saveIntensityChoice(appState().settings);
     if (placement.state == 0) {
         const QRect& g = placement.normalGeometry;
         writeRegString(kProduct, "WNDO",

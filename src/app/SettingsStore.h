@@ -11,7 +11,7 @@ namespace lumora::app {
 
 // The per-user settings store: QSettings("Tessarin", <product>) with string
 // values, and one list of them. This program keeps "SX", "DEF", "WNDO",
-// "WNDS", "PATH", "DIREXE", "RECENT" and the group "Detector" under the
+// "WNDS", "PATH", "DIREXE", "RECENT" and the groups "Detector" and "Intensity" under the
 // product "LUMORA"; "PATH" under "MERIDO" names the Wulff-net program. A
 // missing value reads as an empty text.
 QString readRegString(const QString& product, const QString& name);

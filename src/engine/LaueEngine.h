@@ -8,6 +8,7 @@
 
 #include "engine/Cell.h"
 #include "engine/Detector.h"
+#include "engine/Intensity.h"
 #include "engine/Orientation.h"
 #include "engine/Palette.h"
 #include "engine/ReflectionList.h"
@@ -41,6 +42,8 @@ struct EngineDefaults {
     float filmWidth = 90;     // mm
     float filmHeight = 120;   // mm
     int anodeIndex = 1;       // row of the characteristic-line table
+    engine::IntensityModel intensityModel = engine::IntensityModel::Amplitude;
+    engine::BeamSource beamSource = engine::BeamSource::Tube;
     // Where the operation listing of the current space group is written for
     // the user to read; empty: not written.
     std::string listingFolder;
@@ -108,6 +111,23 @@ public:
     void getKa12();
     void setAnodeIndex(int index) { anodeIndex_ = index; }
     const std::array<float, 3>& characteristicLines() const { return kaLines; }
+    int anodeIndex() const { return anodeIndex_; }
+
+    // ---- physical intensities ------------------------------------------------
+    // Whether Laue spots are sized by |F| (or d) or by their physical intensity.
+    engine::IntensityModel intensityModel() const { return intensityModel_; }
+    void setIntensityModel(engine::IntensityModel model) { intensityModel_ = model; }
+    engine::BeamSource beamSource() const { return beamSource_; }
+    void setBeamSource(engine::BeamSource source) { beamSource_ = source; }
+    bool physicalIntensities() const { return intensityModel_ == engine::IntensityModel::Physical; }
+    // The beam's spectrum: x_voltage, the anode and the source (Error 5 for a
+    // voltage that is not positive).
+    engine::Spectrum spectrum() const;
+    // The physical intensity of the spot of reflection n at the current
+    // orientation (relative units): the harmonic sum over its primitive
+    // direction in the band x_lambda_min..x_lambda_max, |F| = 1 without atoms.
+    // Every reflection of one spot (its harmonics, hkl and -h-k-l) has the same.
+    double spotIntensity(int32_t n, const engine::Spectrum& spectrum) const;
 
     // ---- cell -----------------------------------------------------------------
     float getCellConstant(int i) const;
@@ -318,6 +338,10 @@ private:
     ProgressCallback progress_;
     EngineDefaults defaults_;
     int anodeIndex_ = 1;
+    engine::IntensityModel intensityModel_ = engine::IntensityModel::Amplitude;
+    engine::BeamSource beamSource_ = engine::BeamSource::Tube;
+    // |F|² of the harmonics of the list's directions, filled as spots ask.
+    mutable engine::HarmonicAmplitudes harmonics_;
 
     std::array<float, 7> cell{5, 5, 5, 90, 90, 90, 125};
     engine::CellMetric metric{{5, 5, 5, 90, 90, 90}};

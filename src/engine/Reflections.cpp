@@ -138,6 +138,8 @@ void clLAUE::takeList(engine::ReflectionList list) {
     n_hkl = list_.size();
     n_spot = 0;
     x_withIntensity = list_.withIntensity;
+    harmonics_ =
+        engine::HarmonicAmplitudes(bCSF ? cellAtoms_ : std::vector<structure::CellAtom>{}, extinction_);
     resetRotationMatrix();
     RECSPACE_setData();
 }

@@ -22,6 +22,11 @@ struct Settings {
     float photoCentreY = 60;        // mm
     bool flipX = false;             // flip X for Laue patterns
     float rotationStep = 90;        // degrees, the last rotation step used
+    // Options > Intensity (kept apart from the classic record): Laue spots by
+    // their physical intensity instead of |F|, with a tube or a white
+    // synchrotron beam.
+    bool physicalIntensity = false;
+    bool synchrotronBeam = false;
 };
 
 }  // namespace lumora

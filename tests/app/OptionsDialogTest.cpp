@@ -6,7 +6,10 @@
 #include <QTabWidget>
 
 #include "AppFixture.h"
+#include "app/AppState.h"
 #include "app/OptionsDialog.h"
+#include "app/SettingsStore.h"
+#include "engine/LaueEngine.h"
 #include "engine/SettingsText.h"
 
 namespace lumora::app::test {
@@ -110,6 +113,47 @@ TEST_F(OptionsDialogTest, ApplyWithoutChangesKeepsEverySettingAndAppliedValuesSu
     EXPECT_EQ(shownColour(), 0x010203u);
     EXPECT_TRUE(captioned<QCheckBox>("Start with black background")->isChecked());
     EXPECT_TRUE(captioned<QCheckBox>("Flip X for Laue patterns")->isChecked());
+}
+
+TEST_F(OptionsDialogTest, TheIntensityChoiceReachesTheEngineAndSurvivesARestart) {
+    resetSettings();
+    open();
+    auto* intensity = dialog->findChild<QComboBox*>("cmbIntensity");
+    auto* source = dialog->findChild<QComboBox*>("cmbSource");
+    ASSERT_TRUE(intensity && source);
+    EXPECT_EQ(intensity->currentText(), "|F|");
+    EXPECT_EQ(source->currentIndex(), 0);
+    intensity->setCurrentIndex(1);
+    source->setCurrentIndex(1);
+    list(0)->setCurrentIndex(2);  // Cu
+    press("&Apply");
+    EXPECT_EQ(applied->count(), 1);
+    EXPECT_TRUE(appState().settings.physicalIntensity);
+    EXPECT_TRUE(appState().settings.synchrotronBeam);
+    // An open document's engine takes the choice when it draws next.
+    clLAUE laue;
+    applyIntensityChoice(laue);
+    EXPECT_TRUE(laue.physicalIntensities());
+    EXPECT_EQ(laue.beamSource(), engine::BeamSource::Synchrotron);
+    EXPECT_EQ(laue.anodeIndex(), 2);
+
+    SaveRegistry({QRect(10, 10, 800, 600), 0});
+    appState().settings = Settings{};
+    ReadRegistry();
+    EXPECT_TRUE(appState().settings.physicalIntensity);
+    EXPECT_TRUE(appState().settings.synchrotronBeam);
+    open();
+    EXPECT_EQ(dialog->findChild<QComboBox*>("cmbIntensity")->currentText(), "physical");
+    EXPECT_EQ(dialog->findChild<QComboBox*>("cmbSource")->currentIndex(), 1);
+
+    // Back to |F| and the tube, and the first-run values forget the choice.
+    dialog->findChild<QComboBox*>("cmbIntensity")->setCurrentIndex(0);
+    press("OK");
+    EXPECT_FALSE(appState().settings.physicalIntensity);
+    appState().settings.physicalIntensity = true;
+    resetSettings();
+    EXPECT_FALSE(appState().settings.physicalIntensity);
+    EXPECT_FALSE(appState().settings.synchrotronBeam);
 }
 
 TEST_F(OptionsDialogTest, CancelAfterAColourChangeAndRefusedValuesStoreNothing) {
