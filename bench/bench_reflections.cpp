@@ -39,6 +39,20 @@ void BM_GenerateHKL_P1_30A(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateHKL_P1_30A)->Unit(benchmark::kMillisecond);
 
+// The complete pattern of the same cell down to 0.4 Å: about 1.8 million reflections.
+void BM_GenerateHKL_P1_30A_Complete_0_4A(benchmark::State& state) {
+    clLAUE laue;
+    prepare(laue, 30, "P 1");
+    laue.x_lambda_min = 0.248f;
+    laue.setReflectionRange({true, 0.4f});
+    for (auto _ : state) {
+        laue.GenerateHKL();
+        benchmark::DoNotOptimize(laue.n_hkl);
+    }
+    state.counters["reflections"] = laue.n_hkl;
+}
+BENCHMARK(BM_GenerateHKL_P1_30A_Complete_0_4A)->Unit(benchmark::kMillisecond);
+
 void BM_GenerateHKL_Si(benchmark::State& state) {
     clLAUE laue;
     prepare(laue, 5.4307f, "F D 3 M");

@@ -47,6 +47,7 @@ void clLAUE::initializeAll() {
     resetRotationMatrix();
     m_mode = 0;
     anodeIndex_ = defaults_.anodeIndex;
+    range_ = defaults_.reflectionRange;
     filmWidth = defaults_.filmWidth;
     filmHeight = defaults_.filmHeight;
 }
@@ -133,6 +134,7 @@ void clLAUE::setHKLLimits(int16_t h, int16_t k, int16_t l) {
 }
 
 std::string clLAUE::thresholdNote() const {
+    if (completeList_) return " (complete: d ≥ " + util::formatNumber(list_.dMin, "0.0###") + " Å)";
     if (!thresholdRaised_) return {};
     return " (d ≥ " + util::formatNumber(list_.dMin, "0.00") + " Å: index limit)";
 }
