@@ -20,6 +20,7 @@ EngineDefaults engineDefaults() {
     d.filmWidth = app.settings.filmWidth;
     d.filmHeight = app.settings.filmHeight;
     d.anodeIndex = app.settings.anodeIndex;
+    d.reflectionRange = {app.settings.completePattern, app.settings.completeDMin};
     d.listingFolder = app.folders.user;
     return d;
 }

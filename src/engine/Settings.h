@@ -22,6 +22,11 @@ struct Settings {
     float photoCentreY = 60;        // mm
     bool flipX = false;             // flip X for Laue patterns
     float rotationStep = 90;        // degrees, the last rotation step used
+    // Complete pattern: every reflection down to max(shortest wavelength / 2,
+    // completeDMin) instead of the cell's rule. Kept in the store's group
+    // "Reflections", not in the "DEF" record.
+    bool completePattern = false;
+    float completeDMin = 0;  // Å; 0: the band alone
 };
 
 }  // namespace lumora
