@@ -23,6 +23,7 @@ EngineDefaults engineDefaults() {
     d.intensityModel =
         app.settings.physicalIntensity ? engine::IntensityModel::Physical : engine::IntensityModel::Amplitude;
     d.beamSource = app.settings.synchrotronBeam ? engine::BeamSource::Synchrotron : engine::BeamSource::Tube;
+    d.reflectionRange = {app.settings.completePattern, app.settings.completeDMin};
     d.listingFolder = app.folders.user;
     return d;
 }

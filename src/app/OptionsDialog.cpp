@@ -110,6 +110,23 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     cb_ = new QCheckBox(QStringLiteral("Start with black background"), page);
     cb2_ = new QCheckBox(QStringLiteral("Flip X for Laue patterns"), page);
 
+    auto* reflections = new QGroupBox(QStringLiteral("Reflections"), page);
+    cbComplete_ = new QCheckBox(QStringLiteral("Complete pattern"), reflections);
+    cbComplete_->setObjectName(QStringLiteral("cbComplete"));
+    cbComplete_->setToolTip(
+        QStringLiteral("Every reflection that can diffract in the band, down to half the shortest wavelength "
+                       "or d-min, instead of the limit the cell sets"));
+    tfDMin_ = numberField(reflections);
+    tfDMin_->setObjectName(QStringLiteral("tfDMin"));
+    tfDMin_->setToolTip(
+        QStringLiteral("Smallest d-spacing of a complete pattern; 0: the band alone decides"));
+    auto* reflectionRow = new QHBoxLayout(reflections);
+    reflectionRow->addWidget(cbComplete_);
+    reflectionRow->addStretch();
+    reflectionRow->addWidget(new QLabel(QStringLiteral("d-min (\u00c5)"), reflections));
+    reflectionRow->addWidget(tfDMin_);
+    connect(cbComplete_, &QCheckBox::toggled, tfDMin_, &QWidget::setEnabled);
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Anode Material For Wavelength"), cmb_[0]);
     form->addRow(QStringLiteral("Orientation Vector Type"), cmb_[1]);
@@ -123,6 +140,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     form->addRow(colourFrame);
     form->addRow(cb_);
     form->addRow(cb2_);
+    form->addRow(reflections);
     page->setLayout(form);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -169,6 +187,9 @@ void frmOptions::load() {
     showColour(fromStored(s.labelColour));
     cb_->setChecked(s.startBlack);
     cb2_->setChecked(s.flipX);
+    cbComplete_->setChecked(s.completePattern);
+    tfDMin_->setEnabled(s.completePattern);
+    tfDMin_->setText(QString::fromStdString(util::singleText(s.completeDMin)));
 }
 
 bool frmOptions::applyChanges() {
@@ -193,6 +214,19 @@ bool frmOptions::applyChanges() {
         }
         values[i] = static_cast<float>(value);
     }
+    const QString dMinText = tfDMin_->text().trimmed();
+    double dMin = 0;
+    if (!util::parseStrictNumber(dMinText.toStdString(), dMin) || !std::isfinite(dMin) || dMin < 0 ||
+        dMin > 1e6) {
+        tfDMin_->setFocus();
+        tfDMin_->selectAll();
+        tell(this, QStringLiteral("Laue Options"),
+             QStringLiteral("d-min (\u00c5): \"%1\" is not a number from 0 to 1000000 (0: the band alone "
+                            "decides).\nNo setting was changed.")
+                 .arg(dMinText),
+             QMessageBox::Warning);
+        return false;
+    }
 
     Settings& s = appState().settings;
     s.anodeIndex = cmb_[0]->currentIndex();
@@ -209,6 +243,8 @@ bool frmOptions::applyChanges() {
     appState().currentLabelColour = s.labelColour;
     s.startBlack = cb_->isChecked();
     s.flipX = cb2_->isChecked();
+    s.completePattern = cbComplete_->isChecked();
+    s.completeDMin = static_cast<float>(dMin);
     emit applied();
     return true;
 }

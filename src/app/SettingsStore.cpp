@@ -51,6 +51,29 @@ void useSettings(const Settings& settings) {
     state.flags.polarNet = true;
 }
 
+// Group "Reflections": "Complete" 0 or 1 and "DMin" in Å (0 or more).
+void readReflectionOptions(Settings& settings) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Reflections");
+    const QString complete = store.value("Complete").toString();
+    bool ok = false;
+    const double dMin = store.value("DMin").toString().toDouble(&ok);
+    const bool usable =
+        (complete == "0" || complete == "1") && ok && std::isfinite(dMin) && dMin >= 0 && dMin <= 1e6;
+    const Settings defaults;
+    settings.completePattern = usable ? complete == "1" : defaults.completePattern;
+    settings.completeDMin = usable ? static_cast<float>(dMin) : defaults.completeDMin;
+}
+
+void saveReflectionOptions(const Settings& settings) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Reflections");
+    store.setValue("Complete", settings.completePattern ? "1" : "0");
+    store.setValue("DMin", QString::fromStdString(util::singleText(settings.completeDMin)));
+    store.endGroup();
+    store.sync();
+}
+
 }  // namespace
 
 QString readRegString(const QString& product, const QString& name) {
@@ -71,6 +94,7 @@ void resetSettings() {
     writeRegString(kProduct, "WNDS", "0");
     writeRegString(kProduct, "DEF", defaultText());
     saveIntensityChoice(Settings{});
+    saveReflectionOptions(Settings{});
     ReadRegistry();
 }
 
@@ -91,8 +115,11 @@ void ReadRegistry() {
             const ParsedSettings parsed = parseSettingsText(readRegString(kProduct, "DEF").toStdString());
             if (parsed.needsReset || !acceptableSettings(parsed.settings))
                 resetSettings();
-            else
-                useSettings(parsed.settings);
+            else {
+                Settings settings = parsed.settings;
+                readReflectionOptions(settings);
+                useSettings(settings);
+            }
         }
     } catch (const std::exception&) {
         resetSettings();
@@ -103,6 +130,7 @@ void ReadRegistry() {
 void SaveRegistry(const WindowPlacement& placement) {
     writeRegString(kProduct, "DEF", QString::fromStdString(formatSettingsText(appState().settings)));
     saveIntensityChoice(appState().settings);
+    saveReflectionOptions(appState().settings);
     if (placement.state == 0) {
         const QRect& g = placement.normalGeometry;
         writeRegString(kProduct, "WNDO",

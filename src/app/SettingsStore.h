@@ -23,7 +23,9 @@ void writeRegString(const QString& product, const QString& name, const QString& 
 // initialised, a damaged record, a zero voltage or film area restore the
 // defaults first, so the program always starts complete.
 void ReadRegistry();
-// Writes the first-run values ("SX", "WNDO", "WNDS", "DEF") and reads them back.
+// The reflection options ("Complete" and "DMin" of group "Reflections") are
+// read with them; values that cannot be used read as the defaults.
+// Writes the first-run values ("SX", "WNDO", "WNDS", "DEF", "Reflections") and reads them back.
 void resetSettings();
 
 // How the main window stood when the program closed.

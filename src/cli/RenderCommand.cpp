@@ -306,6 +306,7 @@ void addRenderOptions(QCommandLineParser& parser) {
     parser.addOption(
         {"title", "Title of the PDF page (default: the structure's title, else \"Laue pattern\").", "TEXT"});
     parser.addOption({{"o", "output"}, "Output file.", "FILE"});
+    addReflectionRangeOptions(parser);
 }
 
 int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
@@ -318,6 +319,9 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
 
     // Everything is read and checked before anything is drawn or written.
     const CrystalSource source = crystalSource(parser);
+    const engine::ReflectionRange range = reflectionRange(parser);
+    if (range.complete && source.kind == CrystalSource::Kind::Reflections)
+        throw UsageError("--complete generates the list: it does not go with --rsv");
     const QSize size =
         parser.isSet("size") ? parseSize(parser.value("size"), "--size", 16, 10000) : QSize(1000, 800);
     const std::optional<engine::Detector> detector = detectorFromOptions(parser);
@@ -414,6 +418,7 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     laue.x_lambda_min = laue.getWavelengthMinimum();
     laue.x_lambda_max = static_cast<float>(lambdaMax);
     if (detector) laue.setDetector(*detector);
+    laue.setReflectionRange(range);
     loadCrystal(laue, parser, source);
     if (hasMatrix) {
         laue.setOrientationMatrix(matrix);

@@ -44,6 +44,8 @@ struct EngineDefaults {
     int anodeIndex = 1;       // row of the characteristic-line table
     engine::IntensityModel intensityModel = engine::IntensityModel::Amplitude;
     engine::BeamSource beamSource = engine::BeamSource::Tube;
+    // Which reflections a generated list holds: the cell's rule or a complete list.
+    engine::ReflectionRange reflectionRange;
     // Where the operation listing of the current space group is written for
     // the user to read; empty: not written.
     std::string listingFolder;
@@ -159,13 +161,19 @@ public:
     // changed: the caller keeps a copy to go back to. Empty: runs to its end.
     void setProgress(ProgressCallback progress) { progress_ = std::move(progress); }
     bool isExtinct(int16_t h, int16_t k, int16_t l) const;
+    // The choice the next GenerateHKL follows. A complete list that would
+    // exceed engine::kCompleteListBudget, or indices beyond 16 bits, is
+    // refused with Error 6 naming the d-min that fits.
+    void setReflectionRange(const engine::ReflectionRange& range) { range_ = range; }
+    const engine::ReflectionRange& reflectionRange() const { return range_; }
     const engine::ReflectionList& reflections() const { return list_; }
     float spacingMinimum() const { return list_.dMin; }
     float spacingMaximum() const { return list_.dMax; }
     float intensityMaximum() const { return list_.fMax; }
     // " (d ≥ 5.53 Å: index limit)" when the last generation had to raise the
     // threshold above what the cell alone gives to keep the index limits in
-    // bounds, so that the pattern lacks reflections of smaller d; else empty.
+    // bounds, so that the pattern lacks reflections of smaller d;
+    // " (complete: d ≥ 0.248 Å)" after a complete list; else empty.
     std::string thresholdNote() const;
 
     // ---- orientation (the beam runs along +x; a crystal vector v has the
@@ -350,6 +358,8 @@ private:
     engine::ReflectionList list_;
     engine::Orientation orientation_;
     bool thresholdRaised_ = false;
+    engine::ReflectionRange range_;
+    bool completeList_ = false;  // the last generation made a complete list
     float filmWidth = 90, filmHeight = 120;
     engine::Detector detector_ = engine::defaultTopCamera();
 

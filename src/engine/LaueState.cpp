@@ -36,6 +36,7 @@ void clLAUE::initializeAll() {
     anodeIndex_ = defaults_.anodeIndex;
     intensityModel_ = defaults_.intensityModel;
     beamSource_ = defaults_.beamSource;
+    range_ = defaults_.reflectionRange;
     filmWidth = defaults_.filmWidth;
     filmHeight = defaults_.filmHeight;
 }
@@ -135,6 +136,7 @@ void clLAUE::setHKLLimits(int16_t h, int16_t k, int16_t l) {
 }
 
 std::string clLAUE::thresholdNote() const {
+    if (completeList_) return " (complete: d ≥ " + util::formatNumber(list_.dMin, "0.0###") + " Å)";
     if (!thresholdRaised_) return {};
     return " (d ≥ " + util::formatNumber(list_.dMin, "0.00") + " Å: index limit)";
 }

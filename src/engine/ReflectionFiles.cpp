@@ -41,6 +41,7 @@ void clLAUE::readRSV(const std::string& path) {
     metric = newMetric;
     rsvCellTexts_ = file.cellTexts;
     m_tit = file.title;
+    completeList_ = false;
     takeList(std::move(list));
 }
 

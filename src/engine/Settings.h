@@ -27,6 +27,11 @@ struct Settings {
     // synchrotron beam.
     bool physicalIntensity = false;
     bool synchrotronBeam = false;
+    // Complete pattern: every reflection down to max(shortest wavelength / 2,
+    // completeDMin) instead of the cell's rule. Kept in the store's group
+    // "Reflections", not in the "DEF" record.
+    bool completePattern = false;
+    float completeDMin = 0;  // Å; 0: the band alone
 };
 
 }  // namespace lumora

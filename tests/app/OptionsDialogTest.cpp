@@ -201,3 +201,82 @@ TEST_F(OptionsDialogTest, CancelAfterAColourChangeAndRefusedValuesStoreNothing) 
 
 }  // namespace
 }  // namespace lumora::app::test
+
+namespace lumora::app::test {
+namespace {
+
+// Integer points other than the origin with h^2 + k^2 + l^2 <= limit.
+int pointsWithin(int limit) {
+    int count = 0;
+    for (int h = -20; h <= 20; ++h)
+        for (int k = -20; k <= 20; ++k)
+            for (int l = -20; l <= 20; ++l)
+                if ((h || k || l) && h * h + k * k + l * l <= limit) ++count;
+    return count;
+}
+
+TEST_F(OptionsDialogTest, TheCompletePatternOptionIsStoredAndSurvivesARestart) {
+    resetSettings();  // a store with the first-run values, as after a first start
+    open();
+    auto* complete = dialog->findChild<QCheckBox*>("cbComplete");
+    auto* dMin = dialog->findChild<QLineEdit*>("tfDMin");
+    ASSERT_TRUE(complete && dMin);
+    EXPECT_FALSE(complete->isChecked());
+    EXPECT_FALSE(dMin->isEnabled());  // only a complete pattern has a d-min
+    EXPECT_EQ(dMin->text(), "0");
+    QTest::mouseClick(complete, Qt::LeftButton, {}, QPoint(6, complete->height() / 2));
+    EXPECT_TRUE(dMin->isEnabled());
+    typeInto(dMin, "0.45");
+    press("OK");
+    EXPECT_EQ(applied->count(), 1);
+    EXPECT_TRUE(appState().settings.completePattern);
+    EXPECT_FLOAT_EQ(appState().settings.completeDMin, 0.45f);
+    EXPECT_TRUE(engineDefaults().reflectionRange.complete);
+    EXPECT_FLOAT_EQ(engineDefaults().reflectionRange.dMin, 0.45f);
+
+    SaveRegistry({QRect(10, 10, 800, 600), 0});
+    appState().settings = Settings{};
+    ReadRegistry();
+    EXPECT_TRUE(appState().settings.completePattern);
+    EXPECT_FLOAT_EQ(appState().settings.completeDMin, 0.45f);
+    open();
+    complete = dialog->findChild<QCheckBox*>("cbComplete");
+    dMin = dialog->findChild<QLineEdit*>("tfDMin");
+    EXPECT_TRUE(complete->isChecked());
+    EXPECT_EQ(dMin->text(), "0.45");
+
+    // A d-min below 0 is refused and nothing is stored.
+    dMin->setText("-1");
+    complete->setChecked(false);
+    press("OK");
+    ASSERT_EQ(ask_.messages.size(), 1);
+    EXPECT_TRUE(ask_.messages[0].contains("d-min")) << ask_.messages[0].toStdString();
+    EXPECT_TRUE(appState().settings.completePattern);
+
+    // A damaged value in the store reads as the default.
+    writeRegString("LUMORA", "SX", "0");
+    QSettings("Tessarin", "LUMORA").setValue("Reflections/DMin", "x");
+    ReadRegistry();
+    EXPECT_FALSE(appState().settings.completePattern);
+    EXPECT_FLOAT_EQ(appState().settings.completeDMin, 0.0f);
+}
+
+TEST_F(DocumentFixture, ApplyGeneratesACompletePatternWhenTheOptionsAskForOne) {
+    pressApply();
+    const int byRule = doc->engine().n_hkl;
+    ASSERT_EQ(doc->engine().opCount(), 1);  // P 1 and a 5 Å cube, as a new document starts
+    appState().settings.completePattern = true;
+    appState().settings.completeDMin = 0.4f;
+    pressApply();
+    // d >= 0.4 Å: h^2 + k^2 + l^2 <= (5 / 0.4)^2 = 156.25.
+    EXPECT_EQ(doc->engine().n_hkl, pointsWithin(156));
+    EXPECT_EQ(
+        hint(),
+        QStringLiteral("%1 reflections generated (complete: d \u2265 0.4 \u00c5)").arg(doc->engine().n_hkl));
+    appState().settings.completePattern = false;
+    pressApply();
+    EXPECT_EQ(doc->engine().n_hkl, byRule);
+}
+
+}  // namespace
+}  // namespace lumora::app::test
