@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <cmath>
 
 #include "engine/LaueEngine.h"
 #include "render/PatternRenderer.h"
@@ -50,6 +51,50 @@ void frame(benchmark::State& state, float a, const char* group, int16_t mode) {
     // Spots drawn per frame, on average over the turns.
     state.counters["spots"] = state.iterations() > 0 ? spots / static_cast<double>(state.iterations()) : 0;
 }
+
+// The floor of a transmission frame: for every reflection of the same list, the turn into the
+// laboratory, the Bragg condition and the band, the ray and where it meets the film, counted when
+// on it; nothing drawn, nothing kept.
+void BM_Floor_Frame_Transmission_P1_30A(benchmark::State& state) {
+    clLAUE laue;
+    for (int i = 0; i < 3; ++i) laue.setCellConstant(i, 30);
+    for (int i = 3; i < 6; ++i) laue.setCellConstant(i, 90);
+    laue.SGTAB_find("P 1");
+    laue.GenerateHKL();
+    laue.setOrientation(1, 2, 3, true);
+    const auto& rows = laue.reflections().rows;
+    const double distance = laue.x_fsd, halfWidth = laue.getFilmWidth() / 2.0;
+    const double halfHeight = laue.getFilmHeight() / 2.0;
+    const double lambdaMin = laue.x_lambda_min, lambdaMax = laue.x_lambda_max;
+    lumora::Mat3f o = laue.orientation().matrix;
+    double onFilm = 0;
+    for (auto _ : state) {
+        laue.DoRotate(2, 1);
+        o = laue.orientation().matrix;
+        int count = 0;
+        for (const lumora::engine::Reflection& r : rows) {
+            // O^T g, normalised: the plane normal in the laboratory.
+            double n[3];
+            for (int i = 0; i < 3; ++i) n[i] = o[0][i] * r.g[0] + o[1][i] * r.g[1] + o[2][i] * r.g[2];
+            const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            const double sinTheta = -n[0] / length;
+            if (sinTheta <= 0) continue;
+            const double lambda = 2 * r.d * sinTheta;
+            if (lambda < lambdaMin || lambda > lambdaMax) continue;
+            // r = b - 2 (b.n) n with b = (1, 0, 0).
+            const double nx = n[0] / length, ny = n[1] / length, nz = n[2] / length;
+            const double rx = 1 - 2 * nx * nx, ry = -2 * nx * ny, rz = -2 * nx * nz;
+            if (rx <= 0) continue;
+            const double x = distance * ry / rx, y = distance * rz / rx;
+            count += std::abs(x) <= halfWidth && std::abs(y) <= halfHeight;
+        }
+        onFilm += count;
+        benchmark::DoNotOptimize(count);
+    }
+    state.counters["reflections"] = laue.n_hkl;
+    state.counters["spots"] = state.iterations() > 0 ? onFilm / static_cast<double>(state.iterations()) : 0;
+}
+BENCHMARK(BM_Floor_Frame_Transmission_P1_30A)->Unit(benchmark::kMillisecond);
 
 void BM_Frame_Transmission_P1_30A(benchmark::State& s) { frame(s, 30, "P 1", lumora::kTransmissionPlot); }
 void BM_Frame_Stereogram_P1_30A(benchmark::State& s) { frame(s, 30, "P 1", lumora::kStereogramPlot); }

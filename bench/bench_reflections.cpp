@@ -4,7 +4,9 @@
 #include <cmath>
 #include <random>
 
+#include "engine/Cell.h"
 #include "engine/LaueEngine.h"
+#include "engine/Reflections.h"
 #include "structure/StructureFactor.h"
 
 using lumora::clLAUE;
@@ -38,6 +40,46 @@ void BM_GenerateHKL_P1_30A(benchmark::State& state) {
     state.counters["reflections"] = laue.n_hkl;
 }
 BENCHMARK(BM_GenerateHKL_P1_30A)->Unit(benchmark::kMillisecond);
+
+// The complete pattern of the same cell down to 0.4 Å: about 1.8 million reflections.
+void BM_GenerateHKL_P1_30A_Complete_0_4A(benchmark::State& state) {
+    clLAUE laue;
+    prepare(laue, 30, "P 1");
+    laue.x_lambda_min = 0.248f;
+    laue.setReflectionRange({true, 0.4f});
+    for (auto _ : state) {
+        laue.GenerateHKL();
+        benchmark::DoNotOptimize(laue.n_hkl);
+    }
+    state.counters["reflections"] = laue.n_hkl;
+}
+BENCHMARK(BM_GenerateHKL_P1_30A_Complete_0_4A)->Unit(benchmark::kMillisecond);
+
+// The floor of the generation above: the spacing test over the same index box, keeping h k l and d
+// of what passes in plain arrays, and nothing else (no absences, no sorting, no pairs).
+void BM_Floor_GenerateHKL_P1_30A(benchmark::State& state) {
+    const lumora::engine::IndexLimits limits = lumora::engine::indexLimits(30, 30, 30);
+    const lumora::engine::CellMetric metric({30, 30, 30, 90, 90, 90});
+    const double limit = 1.0 / (static_cast<double>(limits.dMin) * limits.dMin);
+    std::vector<int16_t> hs, ks, ls;
+    std::vector<float> ds;
+    for (auto _ : state) {
+        hs.clear(), ks.clear(), ls.clear(), ds.clear();
+        for (int h = -limits.h; h <= limits.h; ++h)
+            for (int k = -limits.k; k <= limits.k; ++k)
+                for (int l = -limits.l; l <= limits.l; ++l) {
+                    const double q = metric.inverseSquare(h, k, l);
+                    if (q > limit || q == 0) continue;
+                    hs.push_back(static_cast<int16_t>(h));
+                    ks.push_back(static_cast<int16_t>(k));
+                    ls.push_back(static_cast<int16_t>(l));
+                    ds.push_back(static_cast<float>(1 / std::sqrt(q)));
+                }
+        benchmark::DoNotOptimize(ds.data());
+    }
+    state.counters["reflections"] = static_cast<double>(ds.size());
+}
+BENCHMARK(BM_Floor_GenerateHKL_P1_30A)->Unit(benchmark::kMillisecond);
 
 void BM_GenerateHKL_Si(benchmark::State& state) {
     clLAUE laue;

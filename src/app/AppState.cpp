@@ -20,8 +20,19 @@ EngineDefaults engineDefaults() {
     d.filmWidth = app.settings.filmWidth;
     d.filmHeight = app.settings.filmHeight;
     d.anodeIndex = app.settings.anodeIndex;
+    d.intensityModel =
+        app.settings.physicalIntensity ? engine::IntensityModel::Physical : engine::IntensityModel::Amplitude;
+    d.beamSource = app.settings.synchrotronBeam ? engine::BeamSource::Synchrotron : engine::BeamSource::Tube;
+    d.reflectionRange = {app.settings.completePattern, app.settings.completeDMin};
     d.listingFolder = app.folders.user;
     return d;
+}
+
+void applyIntensityChoice(clLAUE& laue) {
+    const EngineDefaults d = engineDefaults();
+    laue.setIntensityModel(d.intensityModel);
+    laue.setBeamSource(d.beamSource);
+    laue.setAnodeIndex(d.anodeIndex);
 }
 
 }  // namespace lumora

@@ -46,5 +46,7 @@ uint32_t labelColourRgb(int32_t stored);
 
 // What a new document's engine starts from.
 EngineDefaults engineDefaults();
+// Hands the options' spot model, beam and anode to an open document's engine.
+void applyIntensityChoice(clLAUE& laue);
 
 }  // namespace lumora

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/AppState.h"
 #include "app/DocumentWindow.h"
 #include "app/HklTableModel.h"
 #include "app/Messages.h"
@@ -119,6 +120,8 @@ QString frmDocument::generationNote(bool intensitiesAsked) const {
 bool frmDocument::runLong(const QString& label, const QString& cancelled,
                           const std::vector<std::function<void()>>& phases) {
     clLAUE before = *m_laue;
+    // Every generation follows the reflection options as they are now.
+    m_laue->setReflectionRange(engineDefaults().reflectionRange);
     // The list shows no rows while the engine's list is replaced, and
     // whichever list the engine has afterwards.
     hklModel_->clear();

@@ -264,6 +264,7 @@ void frmDocument::setHKLtable() {
     hklModel_->setFourIndex(appState().flags.fourIndex);
     hklModel_->refresh();
     lstHKL->setColumnHidden(HklTableModel::Amplitude, !hklModel_->withIntensity());
+    lstHKL->setColumnHidden(HklTableModel::Intensity, !m_laue->physicalIntensities());
     inputs_->setOrientable(hasReflections());
     listSplitter_->setVisible(view_ == HklList);
 }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
+#include <QTableView>
 #include <QUndoStack>
 
 #include "app/AppState.h"
@@ -171,6 +172,8 @@ void frmDocument::Redraw() {
 
 void frmDocument::drawNow() {
     redrawPending_ = false;
+    applyIntensityChoice(*m_laue);
+    lstHKL->setColumnHidden(HklTableModel::Intensity, !m_laue->physicalIntensities());
     emit orientationChanged(orientationText());
     patternView_->draw();
 }
@@ -180,6 +183,7 @@ void frmDocument::redrawPattern() {
         redrawPending_ = true;
         return;
     }
+    applyIntensityChoice(*m_laue);
     patternView_->drawPattern();
 }
 

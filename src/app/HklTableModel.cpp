@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <numeric>
 
 #include "engine/HexIndices.h"
@@ -24,6 +25,7 @@ void HklTableModel::refresh() {
     std::array<double, 6> cell{};
     for (int c = 0; c < 6; ++c) cell[static_cast<std::size_t>(c)] = laue_.getCellConstant(c);
     hexagonal_ = engine::isHexagonalCell(cell);
+    strongestFor_.clear();
     endResetModel();
 }
 
@@ -46,6 +48,28 @@ int32_t HklTableModel::reflectionAt(int row) const {
     const int32_t i = order_[static_cast<std::size_t>(row)];
     // A list replaced behind the table's back shows nothing rather than the wrong rows.
     return i < laue_.reflections().size() ? i : -1;
+}
+
+double HklTableModel::relativeIntensity(int32_t i) const {
+    // What the intensities depend on besides the list: the orientation, band and spectrum.
+    std::vector<float> state;
+    for (const auto& row : laue_.orientationMatrix())
+        for (float v : row) state.push_back(v);
+    state.insert(state.end(), {laue_.x_lambda_min, laue_.x_lambda_max, laue_.x_voltage,
+                               static_cast<float>(laue_.anodeIndex()),
+                               static_cast<float>(laue_.beamSource() == engine::BeamSource::Synchrotron),
+                               static_cast<float>(laue_.reflections().size())});
+    if (state != strongestFor_) {
+        strongest_ = 0;
+        if (laue_.x_lambda_min > 0) {
+            const engine::Spectrum spectrum = laue_.spectrum();
+            for (int32_t n = 0; n < laue_.reflections().size(); ++n)
+                strongest_ = std::max(strongest_, laue_.spotIntensity(n, spectrum));
+        }
+        strongestFor_ = std::move(state);
+    }
+    if (!(strongest_ > 0)) return 0;
+    return laue_.spotIntensity(i, laue_.spectrum()) / strongest_;
 }
 
 int HklTableModel::rowCount(const QModelIndex& parent) const {
@@ -78,6 +102,14 @@ QVariant HklTableModel::data(const QModelIndex& index, int role) const {
             return QString::fromStdString(util::formatNumber(r.d, "0.00000"));
         case Amplitude:
             return withIntensity_ ? QString::fromStdString(util::formatNumber(r.f, "0.00")) : QString();
+        case Intensity: {
+            if (!laue_.physicalIntensities()) return QString();
+            char text[32];
+            const auto end =
+                std::to_chars(text, text + sizeof text, relativeIntensity(i), std::chars_format::general, 6)
+                    .ptr;
+            return QString::fromLatin1(text, static_cast<int>(end - text));
+        }
         default:
             return {};
     }
@@ -94,6 +126,8 @@ QVariant HklTableModel::headerData(int section, Qt::Orientation orientation, int
             return QStringLiteral("d-Spacing");
         case Amplitude:
             return QStringLiteral("F");
+        case Intensity:
+            return QStringLiteral("I");
         default:
             return {};
     }

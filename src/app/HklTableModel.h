@@ -11,14 +11,16 @@ class clLAUE;
 namespace lumora::app {
 
 // The document's reflection list as a table: number, indices ("   1  -1   0"),
-// d ("0.00000") and, with intensities, F ("0.00"); rows by decreasing d,
-// ties in list order. The rows are put in order once per list; the texts are
+// d ("0.00000"), with intensities F ("0.00") and, with physical intensities,
+// I: the spot's intensity at the current orientation relative to the
+// strongest of the list (six significant digits); rows by decreasing d, ties
+// in list order. The rows are put in order once per list; the texts are
 // made only for the rows a view asks for.
 class HklTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { Number, Indices, Spacing, Amplitude, ColumnCount };
+    enum Column { Number, Indices, Spacing, Amplitude, Intensity, ColumnCount };
 
     explicit HklTableModel(const clLAUE& laue, QObject* parent = nullptr);
 
@@ -35,6 +37,9 @@ public:
     bool showsFourIndex() const { return fourIndex_ && hexagonal_; }
     // The engine's list index of a row; -1 outside the table.
     int32_t reflectionAt(int row) const;
+    // The I of reflection i, relative to the strongest spot of the list at
+    // the current orientation; recomputed when the crystal has turned.
+    double relativeIntensity(int32_t i) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -47,6 +52,9 @@ private:
     bool withIntensity_ = false;
     bool fourIndex_ = false;
     bool hexagonal_ = false;
+    // The strongest spot's intensity and the orientation and spectrum it was found for.
+    mutable double strongest_ = 0;
+    mutable std::vector<float> strongestFor_;
 };
 
 }  // namespace lumora::app

@@ -64,6 +64,16 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     cmb_[0]->addItems({"Ag", "Mo", "Cu", "Fe", "Cr"});
     cmb_[1]->addItems({"uvw ", "hkl "});
     cmb_[2]->addItems({"3D-HKL", "Laue Transmission", "Laue Back-Reflection", "Stereogram"});
+    intensity_ = new QComboBox(page);
+    intensity_->setObjectName(QStringLiteral("cmbIntensity"));
+    intensity_->addItems({"|F|", "physical"});
+    intensity_->setToolTip(
+        QStringLiteral("What sizes and colours the Laue spots: |F| (d without a structure), "
+                       "or the spot's physical intensity (see Help > Intensities)"));
+    source_ = new QComboBox(page);
+    source_->setObjectName(QStringLiteral("cmbSource"));
+    source_->addItems({"X-ray tube (anode above)", "White synchrotron beam"});
+    source_->setToolTip(QStringLiteral("The spectrum and polarisation of the physical intensities"));
     for (std::size_t i = 0; i < tf_.size(); ++i) {
         tf_[i] = numberField(page);
         tf_[i]->setObjectName(QStringLiteral("tf%1").arg(i));
@@ -100,10 +110,29 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     cb_ = new QCheckBox(QStringLiteral("Start with black background"), page);
     cb2_ = new QCheckBox(QStringLiteral("Flip X for Laue patterns"), page);
 
+    auto* reflections = new QGroupBox(QStringLiteral("Reflections"), page);
+    cbComplete_ = new QCheckBox(QStringLiteral("Complete pattern"), reflections);
+    cbComplete_->setObjectName(QStringLiteral("cbComplete"));
+    cbComplete_->setToolTip(
+        QStringLiteral("Every reflection that can diffract in the band, down to half the shortest wavelength "
+                       "or d-min, instead of the limit the cell sets"));
+    tfDMin_ = numberField(reflections);
+    tfDMin_->setObjectName(QStringLiteral("tfDMin"));
+    tfDMin_->setToolTip(
+        QStringLiteral("Smallest d-spacing of a complete pattern; 0: the band alone decides"));
+    auto* reflectionRow = new QHBoxLayout(reflections);
+    reflectionRow->addWidget(cbComplete_);
+    reflectionRow->addStretch();
+    reflectionRow->addWidget(new QLabel(QStringLiteral("d-min (\u00c5)"), reflections));
+    reflectionRow->addWidget(tfDMin_);
+    connect(cbComplete_, &QCheckBox::toggled, tfDMin_, &QWidget::setEnabled);
+
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Anode Material For Wavelength"), cmb_[0]);
     form->addRow(QStringLiteral("Orientation Vector Type"), cmb_[1]);
     form->addRow(QStringLiteral("Default Plot Type "), cmb_[2]);
+    form->addRow(QStringLiteral("Intensity"), intensity_);
+    form->addRow(QStringLiteral("Beam"), source_);
     form->addRow(film);
     form->addRow(voltage, tf_[2]);
     form->addRow(QStringLiteral("Film-Sample Distance [mm]"), tf_[3]);
@@ -111,6 +140,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     form->addRow(colourFrame);
     form->addRow(cb_);
     form->addRow(cb2_);
+    form->addRow(reflections);
     page->setLayout(form);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -148,6 +178,8 @@ void frmOptions::load() {
     cmb_[0]->setCurrentIndex(std::clamp(s.anodeIndex, 0, 4));
     cmb_[1]->setCurrentIndex(std::clamp(s.orientationVectorType, 0, 1));
     cmb_[2]->setCurrentIndex(std::clamp(s.plotType, 0, 3));
+    intensity_->setCurrentIndex(s.physicalIntensity ? 1 : 0);
+    source_->setCurrentIndex(s.synchrotronBeam ? 1 : 0);
     const std::array<float, 5> values = {s.filmWidth, s.filmHeight, s.voltage, s.filmDistance,
                                          s.minimumSpacing};
     for (std::size_t i = 0; i < tf_.size(); ++i)
@@ -155,6 +187,9 @@ void frmOptions::load() {
     showColour(fromStored(s.labelColour));
     cb_->setChecked(s.startBlack);
     cb2_->setChecked(s.flipX);
+    cbComplete_->setChecked(s.completePattern);
+    tfDMin_->setEnabled(s.completePattern);
+    tfDMin_->setText(QString::fromStdString(util::singleText(s.completeDMin)));
 }
 
 bool frmOptions::applyChanges() {
@@ -179,11 +214,26 @@ bool frmOptions::applyChanges() {
         }
         values[i] = static_cast<float>(value);
     }
+    const QString dMinText = tfDMin_->text().trimmed();
+    double dMin = 0;
+    if (!util::parseStrictNumber(dMinText.toStdString(), dMin) || !std::isfinite(dMin) || dMin < 0 ||
+        dMin > 1e6) {
+        tfDMin_->setFocus();
+        tfDMin_->selectAll();
+        tell(this, QStringLiteral("Laue Options"),
+             QStringLiteral("d-min (\u00c5): \"%1\" is not a number from 0 to 1000000 (0: the band alone "
+                            "decides).\nNo setting was changed.")
+                 .arg(dMinText),
+             QMessageBox::Warning);
+        return false;
+    }
 
     Settings& s = appState().settings;
     s.anodeIndex = cmb_[0]->currentIndex();
     s.orientationVectorType = cmb_[1]->currentIndex();
     s.plotType = cmb_[2]->currentIndex();
+    s.physicalIntensity = intensity_->currentIndex() == 1;
+    s.synchrotronBeam = source_->currentIndex() == 1;
     s.filmWidth = values[0];
     s.filmHeight = values[1];
     s.voltage = values[2];
@@ -193,6 +243,8 @@ bool frmOptions::applyChanges() {
     appState().currentLabelColour = s.labelColour;
     s.startBlack = cb_->isChecked();
     s.flipX = cb2_->isChecked();
+    s.completePattern = cbComplete_->isChecked();
+    s.completeDMin = static_cast<float>(dMin);
     emit applied();
     return true;
 }

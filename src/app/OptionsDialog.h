@@ -26,7 +26,8 @@ public:
     void load();
     // Stores the controls into the settings; false (nothing stored) when a
     // field holds no number, or a value the program cannot work with (a film
-    // size, voltage, distance or minimum d-spacing that is not positive).
+    // size, voltage, distance or minimum d-spacing that is not positive, a
+    // complete pattern's d-min below 0).
     bool applyChanges();
 
 signals:
@@ -43,10 +44,14 @@ private:
 
     QTabWidget* tabs_ = nullptr;
     std::array<QComboBox*, 3> cmb_{};
+    QComboBox* intensity_ = nullptr;  // |F| or physical
+    QComboBox* source_ = nullptr;     // tube or synchrotron
     std::array<QLineEdit*, 5> tf_{};
     QLabel* lbCOL_ = nullptr;
     QCheckBox* cb_ = nullptr;
     QCheckBox* cb2_ = nullptr;
+    QCheckBox* cbComplete_ = nullptr;  // complete pattern instead of the cell's rule
+    QLineEdit* tfDMin_ = nullptr;      // its d-min, Å (0: the band alone)
     QPushButton* btApply_ = nullptr;
     QColor colour_;
 };

@@ -24,13 +24,55 @@ constexpr const char* kPlacementKeys[] = {"MainLeft", "MainTop", "MainWidth", "M
 QString defaultText() { return QString::fromStdString(std::string(kDefaultSettingsText)); }
 
 // Applies a record that passed its checks, with what follows from it.
+// Options > Intensity, kept beside the classic record: group "Intensity" with
+// "Model" (F or physical) and "Source" (tube or synchrotron).
+void readIntensityChoice(Settings& s) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Intensity");
+    s.physicalIntensity = store.value("Model").toString() == QStringLiteral("physical");
+    s.synchrotronBeam = store.value("Source").toString() == QStringLiteral("synchrotron");
+}
+
+void saveIntensityChoice(const Settings& s) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Intensity");
+    store.setValue("Model", s.physicalIntensity ? "physical" : "F");
+    store.setValue("Source", s.synchrotronBeam ? "synchrotron" : "tube");
+    store.endGroup();
+    store.sync();
+}
+
 void useSettings(const Settings& settings) {
     AppState& state = appState();
     state.settings = settings;
+    readIntensityChoice(state.settings);
     state.currentLabelColour = settings.labelColour;
     if (settings.startBlack) state.flags.blackBackground = true;
     state.flags.polarNet = true;
     state.flags.fourIndex = readFourIndexNotation();
+}
+
+// Group "Reflections": "Complete" 0 or 1 and "DMin" in Å (0 or more).
+void readReflectionOptions(Settings& settings) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Reflections");
+    const QString complete = store.value("Complete").toString();
+    bool ok = false;
+    const double dMin = store.value("DMin").toString().toDouble(&ok);
+    const bool usable =
+        (complete == "0" || complete == "1") && ok && std::isfinite(dMin) && dMin >= 0 && dMin <= 1e6;
+    const Settings defaults;
+    settings.completePattern = usable ? complete == "1" : defaults.completePattern;
+    settings.completeDMin = usable ? static_cast<float>(dMin) : defaults.completeDMin;
+}
+
+void saveReflectionOptions(const Settings& settings) {
+    QSettings store(QSettings::UserScope, kMaker, kProduct);
+    store.beginGroup("Reflections");
+    store.setValue("Complete", settings.completePattern ? "1" : "0");
+    store.setValue("DMin", QString::fromStdString(util::singleText(settings.completeDMin)));
+    store.endGroup();
+    store.sync();
 }
 
 }  // namespace
@@ -52,6 +94,8 @@ void resetSettings() {
     writeRegString(kProduct, "WNDO", "0 0 12000 9000");
     writeRegString(kProduct, "WNDS", "0");
     writeRegString(kProduct, "DEF", defaultText());
+    saveIntensityChoice(Settings{});
+    saveReflectionOptions(Settings{});
     ReadRegistry();
 }
 
@@ -72,8 +116,11 @@ void ReadRegistry() {
             const ParsedSettings parsed = parseSettingsText(readRegString(kProduct, "DEF").toStdString());
             if (parsed.needsReset || !acceptableSettings(parsed.settings))
                 resetSettings();
-            else
-                useSettings(parsed.settings);
+            else {
+                Settings settings = parsed.settings;
+                readReflectionOptions(settings);
+                useSettings(settings);
+            }
         }
     } catch (const std::exception&) {
         resetSettings();
@@ -83,6 +130,8 @@ void ReadRegistry() {
 
 void SaveRegistry(const WindowPlacement& placement) {
     writeRegString(kProduct, "DEF", QString::fromStdString(formatSettingsText(appState().settings)));
+    saveIntensityChoice(appState().settings);
+    saveReflectionOptions(appState().settings);
     if (placement.state == 0) {
         const QRect& g = placement.normalGeometry;
         writeRegString(kProduct, "WNDO",

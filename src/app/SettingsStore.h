@@ -11,7 +11,7 @@ namespace lumora::app {
 
 // The per-user settings store: QSettings("Tessarin", <product>) with string
 // values, and one list of them. This program keeps "SX", "DEF", "WNDO",
-// "WNDS", "PATH", "DIREXE", "RECENT", "HEX4" and the group "Detector" under the
+// "WNDS", "PATH", "DIREXE", "RECENT", "HEX4" and the groups "Detector", "Intensity" and "Reflections" under the
 // product "LUMORA"; "PATH" under "MERIDO" names the Wulff-net program. A
 // missing value reads as an empty text.
 QString readRegString(const QString& product, const QString& name);
@@ -23,7 +23,9 @@ void writeRegString(const QString& product, const QString& name, const QString& 
 // initialised, a damaged record, a zero voltage or film area restore the
 // defaults first, so the program always starts complete.
 void ReadRegistry();
-// Writes the first-run values ("SX", "WNDO", "WNDS", "DEF") and reads them back.
+// The reflection options ("Complete" and "DMin" of group "Reflections") are
+// read with them; values that cannot be used read as the defaults.
+// Writes the first-run values ("SX", "WNDO", "WNDS", "DEF", "Reflections") and reads them back.
 void resetSettings();
 
 // How the main window stood when the program closed.

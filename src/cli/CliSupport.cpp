@@ -84,6 +84,27 @@ void addCrystalOptions(QCommandLineParser& parser) {
     parser.addOption({"rsv", "Take the reflection list from a reflection file (.rsv).", "FILE"});
 }
 
+void addReflectionRangeOptions(QCommandLineParser& parser) {
+    parser.addOption({"complete",
+                      "List every reflection that can diffract in the band (d >= shortest wavelength / 2, or "
+                      "--d-min when larger) instead of the cell's rule (d from the cell, index sum <= 70). "
+                      "Lists estimated above 20 million reflections are refused."});
+    parser.addOption({"d-min", "With --complete: the smallest d-spacing listed, in Å.", "A"});
+}
+
+engine::ReflectionRange reflectionRange(const QCommandLineParser& parser) {
+    engine::ReflectionRange range;
+    range.complete = parser.isSet("complete");
+    if (!parser.isSet("d-min")) return range;
+    if (!range.complete)
+        throw UsageError("--d-min sets the threshold of a complete list: it goes with --complete");
+    const double dMin = parseNumber(parser.value("d-min"), "--d-min");
+    if (!(dMin > 0) || dMin > 1e6)
+        throw UsageError("--d-min must be a positive number of Å (at most 1000000)");
+    range.dMin = static_cast<float>(dMin);
+    return range;
+}
+
 CrystalSource crystalSource(const QCommandLineParser& parser) {
     CrystalSource source;
     const bool cellGiven = parser.isSet("cell") || parser.isSet("sg") || parser.isSet("row");

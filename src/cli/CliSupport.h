@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/Reflections.h"
+
 namespace lumora {
 class clLAUE;
 }
@@ -48,6 +50,12 @@ void chooseSpaceGroup(clLAUE& laue, const QCommandLineParser& parser);
 // The options that name a crystal: --cell with --sg or --row, --structure
 // FILE (.cel, .csf, .cif) or --rsv FILE.
 void addCrystalOptions(QCommandLineParser& parser);
+
+// --complete and --d-min A: a complete reflection list instead of the cell's rule.
+void addReflectionRangeOptions(QCommandLineParser& parser);
+// The choice those options make; a d-min that is not a positive number, or
+// one without --complete, is a usage error.
+engine::ReflectionRange reflectionRange(const QCommandLineParser& parser);
 
 // What a command works on, checked before anything is loaded.
 struct CrystalSource {

@@ -15,8 +15,10 @@ void addReflectionsOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         "lumora reflections --cell a b c alpha beta gamma --sg SYMBOL: generate the reflection list of the "
         "cell and print \"h k l d\" per reflection (d in Å), sorted by decreasing d. With --structure the "
-        "lines read \"h k l d F\"; --listing prints the HKL listing instead.");
+        "lines read \"h k l d F\"; --listing prints the HKL listing instead. With --complete the band is "
+        "that of a 50 kV tube (d >= 0.124 Å) unless --d-min is larger.");
     addCrystalOptions(parser);
+    addReflectionRangeOptions(parser);
     parser.addOption({"listing", "Print the HKL listing (as saved to a text file) instead."});
 }
 
@@ -26,8 +28,12 @@ int runReflections(const std::vector<std::string>& rawArgs, std::ostream& out) {
     addReflectionsOptions(parser);
     parseArguments(parser, args);
     const CrystalSource source = crystalSource(parser);
+    const engine::ReflectionRange range = reflectionRange(parser);
+    if (range.complete && source.kind == CrystalSource::Kind::Reflections)
+        throw UsageError("--complete generates the list: it does not go with --rsv");
 
     clLAUE laue;
+    laue.setReflectionRange(range);
     const std::array<double, 6> cell = loadCrystal(laue, parser, source);
     if (parser.isSet("listing")) {
         out << laue.hklListing();

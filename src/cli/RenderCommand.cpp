@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QPdfWriter>
+#include <charconv>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -122,11 +124,59 @@ void applyRotations(clLAUE& laue, const QString& text) {
     }
 }
 
+// The spectrum and the spot model of --intensity, --anode and --source.
+struct IntensityChoice {
+    engine::IntensityModel model = engine::IntensityModel::Amplitude;
+    engine::BeamSource source = engine::BeamSource::Tube;
+    int anode = 1;  // Mo, the program's default
+};
+
+IntensityChoice intensityChoice(const QCommandLineParser& parser) {
+    IntensityChoice c;
+    if (parser.isSet("intensity")) {
+        const QString model = parser.value("intensity").toLower();
+        if (model == "physical")
+            c.model = engine::IntensityModel::Physical;
+        else if (model != "f" && model != "amplitude")
+            throw UsageError("--intensity is F (spots follow |F|, the default) or physical, not \"" +
+                             parser.value("intensity").toStdString() + "\"");
+    }
+    const bool physical = c.model == engine::IntensityModel::Physical;
+    if (parser.isSet("source")) {
+        const QString source = parser.value("source").toLower();
+        if (source == "synchrotron")
+            c.source = engine::BeamSource::Synchrotron;
+        else if (source != "tube")
+            throw UsageError("--source is tube or synchrotron, not \"" +
+                             parser.value("source").toStdString() + "\"");
+        if (!physical) throw UsageError("--source chooses the spectrum of --intensity physical: give both");
+    }
+    if (parser.isSet("anode")) {
+        c.anode = engine::anodeIndex(parser.value("anode").toStdString());
+        if (c.anode < 0)
+            throw UsageError("--anode is Ag, Mo, Cu, Fe or Cr, not \"" + parser.value("anode").toStdString() +
+                             "\"");
+        if (!physical) throw UsageError("--anode chooses the spectrum of --intensity physical: give both");
+        if (c.source == engine::BeamSource::Synchrotron)
+            throw UsageError("--anode belongs to the tube: a synchrotron beam has none");
+    }
+    return c;
+}
+
+// Six significant digits, whatever the locale.
+std::string significant6(double v) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6);
+    return std::string(buffer, result.ptr);
+}
+
 // Which position --spots gives: pixels from the picture centre (y up), the
 // detector's own coordinates, or pixels of the photo under the pattern.
 enum class SpotPlace { Picture, Detector, Photo };
 
-std::string spotLines(const std::vector<render::SpotRecord>& spots, SpotPlace place) {
+// With physical intensities each line ends in the spot's intensity relative
+// to the strongest spot drawn.
+std::string spotLines(const std::vector<render::SpotRecord>& spots, SpotPlace place, bool withIntensity) {
     std::ostringstream text;
     char colour[8];
     for (const auto& s : spots) {
@@ -139,7 +189,10 @@ std::string spotLines(const std::vector<render::SpotRecord>& spots, SpotPlace pl
                                                         : s.y;
         text << s.h << '\t' << s.k << '\t' << s.l << '\t' << util::formatNumber(x, "0.000") << '\t'
              << util::formatNumber(y, "0.000") << '\t' << util::formatNumber(s.wavelength, "0.00000") << '\t'
-             << util::formatNumber(s.radius, "0.000") << '\t' << colour << '\n';
+             << util::formatNumber(s.radius, "0.000") << '\t' << colour;
+        if (withIntensity)
+            text << '\t' << (std::isnan(s.intensity) ? std::string("0") : significant6(s.intensity));
+        text << '\n';
     }
     return text.str();
 }
@@ -206,6 +259,17 @@ void addRenderOptions(QCommandLineParser& parser) {
     parser.addOption({"size", "Picture size in pixels (default 1000x800).", "WxH"});
     parser.addOption({"kv", "Tube voltage in kV (default 50); the band starts at 12.398/kV Å.", "KV"});
     parser.addOption({"lambda-max", "Longest wavelength of the band in Å (default 2.5).", "A"});
+    parser.addOption({"intensity",
+                      "What sizes and colours the Laue spots: F (|F|, or d without a structure; the default) "
+                      "or physical (the spot's intensity: its harmonics weighted by the spectrum, lambda^4, "
+                      "|F|^2, polarisation and 1/sin^2 theta; see the help page \"Intensities\").",
+                      "MODEL"});
+    parser.addOption(
+        {"anode", "Anode of the tube for --intensity physical: Ag, Mo (default), Cu, Fe or Cr.", "EL"});
+    parser.addOption(
+        {"source",
+         "Beam for --intensity physical: tube (default) or synchrotron (white, horizontally polarised).",
+         "SOURCE"});
     parser.addOption({"distance", "Film-sample distance in mm (default 30).", "MM"});
     parser.addOption({"film", "Film width and height in mm (default 90x120).", "WxH"});
     parser.addOption({"zoom", "Zoom factor (default 1).", "Z"});
@@ -231,7 +295,9 @@ void addRenderOptions(QCommandLineParser& parser) {
                       "x y"});
     parser.addOption({"spots",
                       "Also write one line per reflection drawn: h k l x y wavelength (Å) radius (pixels) "
-                      "colour, tab-separated, in drawing order; hkl and -h-k-l share one spot and have a "
+                      "colour, tab-separated, in drawing order (with --intensity physical a last column, the "
+                      "spot's intensity relative to the strongest spot drawn); hkl and -h-k-l share one spot "
+                      "and have a "
                       "line each. x y are pixels from the picture centre (y up); on a camera its pixel "
                       "column and row; with --photo the photo's pixel column and row, counted from the "
                       "centre of its top left pixel.",
@@ -240,6 +306,7 @@ void addRenderOptions(QCommandLineParser& parser) {
     parser.addOption(
         {"title", "Title of the PDF page (default: the structure's title, else \"Laue pattern\").", "TEXT"});
     parser.addOption({{"o", "output"}, "Output file.", "FILE"});
+    addReflectionRangeOptions(parser);
 }
 
 int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
@@ -252,6 +319,9 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
 
     // Everything is read and checked before anything is drawn or written.
     const CrystalSource source = crystalSource(parser);
+    const engine::ReflectionRange range = reflectionRange(parser);
+    if (range.complete && source.kind == CrystalSource::Kind::Reflections)
+        throw UsageError("--complete generates the list: it does not go with --rsv");
     const QSize size =
         parser.isSet("size") ? parseSize(parser.value("size"), "--size", 16, 10000) : QSize(1000, 800);
     const std::optional<engine::Detector> detector = detectorFromOptions(parser);
@@ -270,6 +340,10 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
         throw UsageError(
             "--photo-centre places a film photo: it needs --photo and a film (transmission or "
             "back-reflection)");
+    const IntensityChoice intensity = intensityChoice(parser);
+    if (intensity.model == engine::IntensityModel::Physical && !isLauePlot(mode))
+        throw UsageError(
+            "--intensity physical sizes Laue spots: --mode transmission, back-reflection or detector");
     const double kv = positiveOption(parser, "kv", 50);
     const double lambdaMax = positiveOption(parser, "lambda-max", 2.5);
     const double distance = positiveOption(parser, "distance", 30);
@@ -336,11 +410,15 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     defaults.filmDistance = static_cast<float>(distance);
     defaults.filmWidth = static_cast<float>(film[0]);
     defaults.filmHeight = static_cast<float>(film[1]);
+    defaults.intensityModel = intensity.model;
+    defaults.beamSource = intensity.source;
+    defaults.anodeIndex = intensity.anode;
     clLAUE laue;
     laue.newDocument(defaults);
     laue.x_lambda_min = laue.getWavelengthMinimum();
     laue.x_lambda_max = static_cast<float>(lambdaMax);
     if (detector) laue.setDetector(*detector);
+    laue.setReflectionRange(range);
     loadCrystal(laue, parser, source);
     if (hasMatrix) {
         laue.setOrientationMatrix(matrix);
@@ -393,10 +471,12 @@ int runRender(const std::vector<std::string>& rawArgs, std::ostream& /*out*/) {
     }
     std::vector<std::pair<QString, QByteArray>> files{{out.path, bytes}};
     if (parser.isSet("spots"))
-        files.emplace_back(parser.value("spots"), QByteArray::fromStdString(spotLines(
-                                                      spots, !photo.isNull()         ? SpotPlace::Photo
-                                                             : mode == kDetectorPlot ? SpotPlace::Detector
-                                                                                     : SpotPlace::Picture)));
+        files.emplace_back(parser.value("spots"),
+                           QByteArray::fromStdString(spotLines(spots,
+                                                               !photo.isNull()         ? SpotPlace::Photo
+                                                               : mode == kDetectorPlot ? SpotPlace::Detector
+                                                                                       : SpotPlace::Picture,
+                                                               laue.physicalIntensities())));
     output::saveFiles(files);
     return 0;
 }

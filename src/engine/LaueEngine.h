@@ -8,6 +8,7 @@
 
 #include "engine/Cell.h"
 #include "engine/Detector.h"
+#include "engine/Intensity.h"
 #include "engine/Orientation.h"
 #include "engine/Palette.h"
 #include "engine/ReflectionList.h"
@@ -41,6 +42,10 @@ struct EngineDefaults {
     float filmWidth = 90;     // mm
     float filmHeight = 120;   // mm
     int anodeIndex = 1;       // row of the characteristic-line table
+    engine::IntensityModel intensityModel = engine::IntensityModel::Amplitude;
+    engine::BeamSource beamSource = engine::BeamSource::Tube;
+    // Which reflections a generated list holds: the cell's rule or a complete list.
+    engine::ReflectionRange reflectionRange;
     // Where the operation listing of the current space group is written for
     // the user to read; empty: not written.
     std::string listingFolder;
@@ -108,6 +113,23 @@ public:
     void getKa12();
     void setAnodeIndex(int index) { anodeIndex_ = index; }
     const std::array<float, 3>& characteristicLines() const { return kaLines; }
+    int anodeIndex() const { return anodeIndex_; }
+
+    // ---- physical intensities ------------------------------------------------
+    // Whether Laue spots are sized by |F| (or d) or by their physical intensity.
+    engine::IntensityModel intensityModel() const { return intensityModel_; }
+    void setIntensityModel(engine::IntensityModel model) { intensityModel_ = model; }
+    engine::BeamSource beamSource() const { return beamSource_; }
+    void setBeamSource(engine::BeamSource source) { beamSource_ = source; }
+    bool physicalIntensities() const { return intensityModel_ == engine::IntensityModel::Physical; }
+    // The beam's spectrum: x_voltage, the anode and the source (Error 5 for a
+    // voltage that is not positive).
+    engine::Spectrum spectrum() const;
+    // The physical intensity of the spot of reflection n at the current
+    // orientation (relative units): the harmonic sum over its primitive
+    // direction in the band x_lambda_min..x_lambda_max, |F| = 1 without atoms.
+    // Every reflection of one spot (its harmonics, hkl and -h-k-l) has the same.
+    double spotIntensity(int32_t n, const engine::Spectrum& spectrum) const;
 
     // ---- cell -----------------------------------------------------------------
     float getCellConstant(int i) const;
@@ -139,13 +161,19 @@ public:
     // changed: the caller keeps a copy to go back to. Empty: runs to its end.
     void setProgress(ProgressCallback progress) { progress_ = std::move(progress); }
     bool isExtinct(int16_t h, int16_t k, int16_t l) const;
+    // The choice the next GenerateHKL follows. A complete list that would
+    // exceed engine::kCompleteListBudget, or indices beyond 16 bits, is
+    // refused with Error 6 naming the d-min that fits.
+    void setReflectionRange(const engine::ReflectionRange& range) { range_ = range; }
+    const engine::ReflectionRange& reflectionRange() const { return range_; }
     const engine::ReflectionList& reflections() const { return list_; }
     float spacingMinimum() const { return list_.dMin; }
     float spacingMaximum() const { return list_.dMax; }
     float intensityMaximum() const { return list_.fMax; }
     // " (d ≥ 5.53 Å: index limit)" when the last generation had to raise the
     // threshold above what the cell alone gives to keep the index limits in
-    // bounds, so that the pattern lacks reflections of smaller d; else empty.
+    // bounds, so that the pattern lacks reflections of smaller d;
+    // " (complete: d ≥ 0.248 Å)" after a complete list; else empty.
     std::string thresholdNote() const;
 
     // ---- orientation (the beam runs along +x; a crystal vector v has the
@@ -318,6 +346,10 @@ private:
     ProgressCallback progress_;
     EngineDefaults defaults_;
     int anodeIndex_ = 1;
+    engine::IntensityModel intensityModel_ = engine::IntensityModel::Amplitude;
+    engine::BeamSource beamSource_ = engine::BeamSource::Tube;
+    // |F|² of the harmonics of the list's directions, filled as spots ask.
+    mutable engine::HarmonicAmplitudes harmonics_;
 
     std::array<float, 7> cell{5, 5, 5, 90, 90, 90, 125};
     engine::CellMetric metric{{5, 5, 5, 90, 90, 90}};
@@ -326,6 +358,8 @@ private:
     engine::ReflectionList list_;
     engine::Orientation orientation_;
     bool thresholdRaised_ = false;
+    engine::ReflectionRange range_;
+    bool completeList_ = false;  // the last generation made a complete list
     float filmWidth = 90, filmHeight = 120;
     engine::Detector detector_ = engine::defaultTopCamera();
 

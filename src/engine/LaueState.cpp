@@ -10,19 +10,6 @@ namespace lumora {
 
 namespace {
 
-// Kα1, Kα2, Kβ in Å by anode index; rows 5..8 are unused.
-constexpr std::array<std::array<float, 3>, 9> kCharacteristicLines{{
-    {0.55941f, 0.5638f, 0.49707f},   // Ag
-    {0.7093f, 0.71359f, 0.63229f},   // Mo
-    {1.54056f, 1.54439f, 1.39222f},  // Cu
-    {1.93604f, 1.93998f, 1.75661f},  // Fe
-    {2.28970f, 2.29361f, 2.08487f},  // Cr
-    {0, 0, 0},
-    {0, 0, 0},
-    {0, 0, 0},
-    {0, 0, 0},
-}};
-
 [[noreturn]] void subscriptOutOfRange() { throw Error(Error::SubscriptOutOfRange, "Subscript out of range"); }
 
 }  // namespace
@@ -47,6 +34,9 @@ void clLAUE::initializeAll() {
     resetRotationMatrix();
     m_mode = 0;
     anodeIndex_ = defaults_.anodeIndex;
+    intensityModel_ = defaults_.intensityModel;
+    beamSource_ = defaults_.beamSource;
+    range_ = defaults_.reflectionRange;
     filmWidth = defaults_.filmWidth;
     filmHeight = defaults_.filmHeight;
 }
@@ -58,9 +48,22 @@ float clLAUE::getWavelengthMinimum() const {
 }
 
 void clLAUE::getKa12() {
+    // Rows 5..8 of the classic table are unused and hold no lines.
     const int index = anodeIndex_;
-    if (index < 0 || index >= static_cast<int>(kCharacteristicLines.size())) subscriptOutOfRange();
-    kaLines = kCharacteristicLines[static_cast<std::size_t>(index)];
+    if (index < 0 || index > 8) subscriptOutOfRange();
+    kaLines = index < engine::kAnodeCount ? engine::anode(index).lines : std::array<float, 3>{};
+}
+
+engine::Spectrum clLAUE::spectrum() const {
+    return {beamSource_, x_voltage, std::clamp(anodeIndex_, 0, engine::kAnodeCount - 1)};
+}
+
+double clLAUE::spotIntensity(int32_t n, const engine::Spectrum& spectrum) const {
+    if (n < 0 || n >= list_.size()) subscriptOutOfRange();
+    const engine::Reflection& r = list_[n];
+    return engine::spotIntensity(r.h, r.k, r.l, r.d, labVectorOf(n), x_lambda_min, x_lambda_max, beamSource_,
+                                 spectrum, harmonics_)
+        .intensity;
 }
 
 float clLAUE::getCellConstant(int i) const {
@@ -133,6 +136,7 @@ void clLAUE::setHKLLimits(int16_t h, int16_t k, int16_t l) {
 }
 
 std::string clLAUE::thresholdNote() const {
+    if (completeList_) return " (complete: d ≥ " + util::formatNumber(list_.dMin, "0.0###") + " Å)";
     if (!thresholdRaised_) return {};
     return " (d ≥ " + util::formatNumber(list_.dMin, "0.00") + " Å: index limit)";
 }

@@ -1,4 +1,5 @@
 // Reflection lists from .rsv files, and the HKL listing.
+#include <algorithm>
 #include <vector>
 
 #include "engine/LaueEngine.h"
@@ -40,6 +41,7 @@ void clLAUE::readRSV(const std::string& path) {
     metric = newMetric;
     rsvCellTexts_ = file.cellTexts;
     m_tit = file.title;
+    completeList_ = false;
     takeList(std::move(list));
 }
 
@@ -54,7 +56,20 @@ std::string clLAUE::hklListing() const {
         l.push_back(r.l);
         d.push_back(r.d);
     }
-    const auto rows = structure::rowsByDecreasingSpacing(h, k, l, d);
+    // With physical intensities each spot's sum at the current orientation,
+    // relative to the strongest of the list.
+    std::vector<float> intensity;
+    if (physicalIntensities() && x_lambda_min > 0) {
+        const engine::Spectrum beam = spectrum();
+        std::vector<double> values(list_.rows.size());
+        double strongest = 0;
+        for (int32_t n = 0; n < list_.size(); ++n) {
+            values[static_cast<std::size_t>(n)] = spotIntensity(n, beam);
+            strongest = std::max(strongest, values[static_cast<std::size_t>(n)]);
+        }
+        for (double v : values) intensity.push_back(strongest > 0 ? static_cast<float>(v / strongest) : 0.0f);
+    }
+    const auto rows = structure::rowsByDecreasingSpacing(h, k, l, d, intensity);
     return structure::hklListingText({cell[0], cell[1], cell[2], cell[3], cell[4], cell[5]}, rows);
 }
 

@@ -22,6 +22,16 @@ struct Settings {
     float photoCentreY = 60;        // mm
     bool flipX = false;             // flip X for Laue patterns
     float rotationStep = 90;        // degrees, the last rotation step used
+    // Options > Intensity (kept apart from the classic record): Laue spots by
+    // their physical intensity instead of |F|, with a tube or a white
+    // synchrotron beam.
+    bool physicalIntensity = false;
+    bool synchrotronBeam = false;
+    // Complete pattern: every reflection down to max(shortest wavelength / 2,
+    // completeDMin) instead of the cell's rule. Kept in the store's group
+    // "Reflections", not in the "DEF" record.
+    bool completePattern = false;
+    float completeDMin = 0;  // Å; 0: the band alone
 };
 
 }  // namespace lumora

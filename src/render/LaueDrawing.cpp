@@ -4,6 +4,8 @@
 // The pattern page and the photo page place their spots through the same loop.
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <unordered_map>
 
 #include "engine/Projection.h"
 #include "render/Colours.h"
@@ -48,6 +50,17 @@ float filmScaleOf(const DetectorMap& map) {
 QRectF roundedRect(double left, double top, double right, double bottom) {
     using util::nearest;
     return QRectF(QPointF(nearest(left), nearest(top)), QPointF(nearest(right), nearest(bottom)));
+}
+
+// The same for every reflection of one spot: the primitive direction with its
+// first non-zero index made positive.
+int64_t spotKey(int h, int k, int l) {
+    const int g = std::gcd(std::gcd(std::abs(h), std::abs(k)), std::abs(l));
+    if (g == 0) return 0;
+    h /= g, k /= g, l /= g;
+    if (h < 0 || (h == 0 && (k < 0 || (k == 0 && l < 0)))) h = -h, k = -k, l = -l;
+    return (static_cast<int64_t>(h) + 32768) << 32 | (static_cast<int64_t>(k) + 32768) << 16 |
+           (static_cast<int64_t>(l) + 32768);
 }
 
 }  // namespace
@@ -231,6 +244,29 @@ void PatternRenderer::drawLauePattern(Surface& s, const DetectorMap& map, bool p
         hits_.push_back(hit);
     }
 
+    // Physical intensities depend on where each spot lies: computed for the
+    // spots shown, and scaled so that the strongest is 1.
+    const bool physical = laue_.physicalIntensities();
+    double strongest = 0;
+    if (physical) {
+        const engine::Spectrum spectrum = laue_.spectrum();
+        intensities_.assign(hits_.size(), 0.0);
+        // Once per spot: its harmonics and -h-k-l take the sum of the first met.
+        std::unordered_map<int64_t, double> bySpot;
+        for (std::size_t i = 0; i < list.rows.size(); ++i) {
+            const int32_t slot = placedAt_[i];
+            if (slot < 0 ||
+                engine::behindBeamStop(map.offset(hits_[static_cast<std::size_t>(slot)].at), beam))
+                continue;
+            const engine::Reflection& r = list.rows[i];
+            const auto [known, fresh] = bySpot.try_emplace(spotKey(r.h, r.k, r.l), 0.0);
+            if (fresh) known->second = laue_.spotIntensity(static_cast<int32_t>(i), spectrum);
+            const double intensity = known->second;
+            intensities_[static_cast<std::size_t>(slot)] = intensity;
+            strongest = std::max(strongest, intensity);
+        }
+    }
+
     for (const int32_t n : list.order) {
         const int32_t slot = placedAt_[static_cast<std::size_t>(n)];
         if (slot < 0) continue;
@@ -245,9 +281,11 @@ void PatternRenderer::drawLauePattern(Surface& s, const DetectorMap& map, bool p
         uint32_t spotColour = colour::red;
         if (!photoPage) {
             const engine::FilmSpot spot =
-                laue_.x_withIntensity ? engine::intensitySpot(r.f, list.fMax, options_.spotSize, reversed)
-                                      : engine::wavelengthSpot(r.d, list.dMax, hit.wavelength, lambdaMin,
-                                                               lambdaMax, options_.spotSize, reversed);
+                physical ? engine::intensitySpot(intensities_[static_cast<std::size_t>(slot)], strongest,
+                                                 options_.spotSize, reversed)
+                : laue_.x_withIntensity ? engine::intensitySpot(r.f, list.fMax, options_.spotSize, reversed)
+                                        : engine::wavelengthSpot(r.d, list.dMax, hit.wavelength, lambdaMin,
+                                                                 lambdaMax, options_.spotSize, reversed);
             spotColour = paletteColour(spot.entry);
             if (flags.spotColouring) spotColour = onBackground(spotColour);
             radius = spot.radius;
@@ -270,6 +308,8 @@ void PatternRenderer::drawLauePattern(Surface& s, const DetectorMap& map, bool p
             record(n, x, y, centreX, centreY, hit.wavelength, photoPage ? kRingRadius : radius * frame_.zoom,
                    spotColour);
             SpotRecord& last = frameSpots_.back();
+            if (physical && strongest > 0)
+                last.intensity = intensities_[static_cast<std::size_t>(slot)] / strongest;
             last.detectorX = hit.at[0];
             last.detectorY = hit.at[1];
             if (photoFit > 0) {

@@ -29,6 +29,9 @@ struct SpotRecord {
     float wavelength = 0;
     float radius = 0;
     uint32_t colour = 0;
+    // With physical intensities: the spot's intensity relative to the
+    // strongest spot of the frame (NaN otherwise).
+    double intensity = std::numeric_limits<double>::quiet_NaN();
     double detectorX = std::numeric_limits<double>::quiet_NaN();
     double detectorY = std::numeric_limits<double>::quiet_NaN();
     double photoX = std::numeric_limits<double>::quiet_NaN();
@@ -173,6 +176,8 @@ private:
     // reflection in hits_, -1 for none. Kept from frame to frame for their room.
     std::vector<int32_t> placedAt_;
     std::vector<engine::DetectorHit> hits_;
+    // With physical intensities, the intensity of each placed spot (by slot of hits_).
+    std::vector<double> intensities_;
 };
 
 // The face of the printed net's title: a bold italic serif, chosen by family

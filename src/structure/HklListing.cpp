@@ -1,6 +1,7 @@
 #include "structure/HklListing.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <fstream>
 
@@ -29,6 +30,21 @@ std::string twoZones(std::string_view first, std::string_view second) {
     return line;
 }
 
+// The item in the next 14-character print zone of the last line of `text`.
+std::string nextZone(std::string text, std::string_view item) {
+    const std::size_t lineStart = text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1;
+    text.append(14 - (text.size() - lineStart) % 14, ' ');
+    text.append(item);
+    return text;
+}
+
+// Six significant digits, whatever the locale.
+std::string significant6(float v) {
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 6).ptr;
+    return std::string(buffer, end);
+}
+
 [[noreturn]] void cannotWrite(const std::filesystem::path& path) {
     throw Error(Error::PathAccess, "Path/File access error: cannot write " + path.string());
 }
@@ -49,12 +65,15 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
 std::string hklIndexText(int h, int k, int l) { return lastFour(h) + lastFour(k) + lastFour(l); }
 
 std::vector<HklRow> rowsByDecreasingSpacing(std::span<const int16_t> h, std::span<const int16_t> k,
-                                            std::span<const int16_t> l, std::span<const float> d) {
-    if (k.size() != h.size() || l.size() != h.size() || d.size() != h.size())
+                                            std::span<const int16_t> l, std::span<const float> d,
+                                            std::span<const float> intensity) {
+    if (k.size() != h.size() || l.size() != h.size() || d.size() != h.size() ||
+        (!intensity.empty() && intensity.size() != h.size()))
         throw Error(Error::SubscriptOutOfRange,
                     "Subscript out of range: the reflection lists differ in length");
     std::vector<HklRow> rows(h.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = {h[i], k[i], l[i], d[i]};
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = {h[i], k[i], l[i], d[i], intensity.empty() ? -1.0f : intensity[i]};
     // A spacing that is not a number sorts last rather than upsetting the order.
     const auto key = [](const HklRow& r) { return std::isnan(r.d) ? -INFINITY : r.d; };
     std::stable_sort(rows.begin(), rows.end(),
@@ -72,12 +91,17 @@ std::string hklListingText(const std::array<float, 6>& cell, const std::vector<H
     text += kLineEnd;
     text += kRule;
     text += kLineEnd;
+    const bool withIntensity =
+        std::any_of(rows.begin(), rows.end(), [](const HklRow& r) { return r.intensity >= 0; });
     text += twoZones("   h   k   l", "d-spacing");
+    if (withIntensity) text = nextZone(std::move(text), "I");
     text += kLineEnd;
     text += kRule;
     text += kLineEnd;
     for (const HklRow& row : rows) {
-        text += twoZones(hklIndexText(row.h, row.k, row.l), util::formatNumber(row.d, "0.00000"));
+        std::string line = twoZones(hklIndexText(row.h, row.k, row.l), util::formatNumber(row.d, "0.00000"));
+        if (withIntensity) line = nextZone(std::move(line), significant6(std::max(row.intensity, 0.0f)));
+        text += line;
         text += kLineEnd;
     }
     text += kLineEnd;

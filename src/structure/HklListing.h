@@ -18,6 +18,8 @@ struct HklRow {
     int k = 0;
     int l = 0;
     float d = 0.0f;
+    // The spot's physical intensity relative to the strongest; negative: not listed.
+    float intensity = -1.0f;
 };
 
 // h, k and l each right-aligned in four characters and cut to the last four, so
@@ -25,9 +27,11 @@ struct HklRow {
 std::string hklIndexText(int h, int k, int l);
 
 // The rows of the HKL list view: by decreasing d, ties kept in list order. The
-// four lists run in parallel and must have the same length (else Error 9).
+// lists run in parallel and must have the same length (else Error 9);
+// `intensity` may be empty (no column I).
 std::vector<HklRow> rowsByDecreasingSpacing(std::span<const int16_t> h, std::span<const int16_t> k,
-                                            std::span<const int16_t> l, std::span<const float> d);
+                                            std::span<const int16_t> l, std::span<const float> d,
+                                            std::span<const float> intensity = {});
 
 // The listing text; every line ends in CR LF:
 //   Unit Cell : 5.431 5.431 5.431 90.0 90.0 90.0
@@ -39,7 +43,8 @@ std::vector<HklRow> rowsByDecreasingSpacing(std::span<const int16_t> h, std::spa
 //      1   1   1  3.13559
 //   ...
 //   (empty)
-// cell: a, b, c in Å, alpha, beta, gamma in degrees.
+// cell: a, b, c in Å, alpha, beta, gamma in degrees. When any row has an
+// intensity, a column "I" follows d (six significant digits) in the next zone.
 std::string hklListingText(const std::array<float, 6>& cell, const std::vector<HklRow>& rows);
 
 // Writes the listing to a file, replacing it, through a temporary file beside it

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "app/HklTableModel.h"
 #include "engine/LaueEngine.h"
@@ -23,6 +24,44 @@ QString text(const HklTableModel& model, int row, int column) {
     return model.index(row, column).data().toString();
 }
 
+// Column I: empty with |F| spots; with physical intensities each spot's sum
+// relative to the strongest of the list, following the crystal as it turns.
+TEST(HklTableModel, ColumnIShowsThePhysicalIntensityAtTheCurrentOrientation) {
+    clLAUE laue = cubicP1(5);
+    laue.setOrientation(1, 2, 5, true);
+    HklTableModel model(laue);
+    model.refresh();
+    EXPECT_EQ(model.headerData(HklTableModel::Intensity, Qt::Horizontal).toString(), "I");
+    EXPECT_TRUE(text(model, 0, HklTableModel::Intensity).isEmpty());
+
+    laue.setIntensityModel(engine::IntensityModel::Physical);
+    const auto column = [&] {
+        std::vector<double> values;
+        for (int row = 0; row < model.rowCount(); ++row)
+            values.push_back(text(model, row, HklTableModel::Intensity).toDouble());
+        return values;
+    };
+    const auto check = [&](const std::vector<double>& values) {
+        const engine::Spectrum spectrum = laue.spectrum();
+        double strongest = 0;
+        for (int32_t n = 0; n < laue.n_hkl; ++n)
+            strongest = std::max(strongest, laue.spotIntensity(n, spectrum));
+        ASSERT_GT(strongest, 0);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const double expected = laue.spotIntensity(model.reflectionAt(row), spectrum) / strongest;
+            EXPECT_NEAR(values[static_cast<std::size_t>(row)], expected, 5e-6 * std::max(expected, 1e-3))
+                << "row " << row;
+        }
+        EXPECT_EQ(*std::max_element(values.begin(), values.end()), 1);
+    };
+    const std::vector<double> before = column();
+    check(before);
+    laue.DoRotate(2, 17);
+    const std::vector<double> after = column();
+    check(after);
+    EXPECT_NE(before, after);
+}
+
 TEST(HklTableModel, ALargeListFillsTheTableByDecreasingSpacingWithTiesInListOrder) {
     clLAUE laue = cubicP1(30);
     ASSERT_GT(laue.n_hkl, 40000);
@@ -30,7 +69,7 @@ TEST(HklTableModel, ALargeListFillsTheTableByDecreasingSpacingWithTiesInListOrde
     EXPECT_EQ(model.rowCount(), 0);  // nothing until asked
     model.refresh();
     ASSERT_EQ(model.rowCount(), laue.n_hkl);
-    EXPECT_EQ(model.columnCount(), 4);
+    EXPECT_EQ(model.columnCount(), 5);
 
     // The first row: the first of the 30 Å reflections in list order.
     int32_t firstLongest = -1;

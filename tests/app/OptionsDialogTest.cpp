@@ -6,7 +6,10 @@
 #include <QTabWidget>
 
 #include "AppFixture.h"
+#include "app/AppState.h"
 #include "app/OptionsDialog.h"
+#include "app/SettingsStore.h"
+#include "engine/LaueEngine.h"
 #include "engine/SettingsText.h"
 
 namespace lumora::app::test {
@@ -112,6 +115,47 @@ TEST_F(OptionsDialogTest, ApplyWithoutChangesKeepsEverySettingAndAppliedValuesSu
     EXPECT_TRUE(captioned<QCheckBox>("Flip X for Laue patterns")->isChecked());
 }
 
+TEST_F(OptionsDialogTest, TheIntensityChoiceReachesTheEngineAndSurvivesARestart) {
+    resetSettings();
+    open();
+    auto* intensity = dialog->findChild<QComboBox*>("cmbIntensity");
+    auto* source = dialog->findChild<QComboBox*>("cmbSource");
+    ASSERT_TRUE(intensity && source);
+    EXPECT_EQ(intensity->currentText(), "|F|");
+    EXPECT_EQ(source->currentIndex(), 0);
+    intensity->setCurrentIndex(1);
+    source->setCurrentIndex(1);
+    list(0)->setCurrentIndex(2);  // Cu
+    press("&Apply");
+    EXPECT_EQ(applied->count(), 1);
+    EXPECT_TRUE(appState().settings.physicalIntensity);
+    EXPECT_TRUE(appState().settings.synchrotronBeam);
+    // An open document's engine takes the choice when it draws next.
+    clLAUE laue;
+    applyIntensityChoice(laue);
+    EXPECT_TRUE(laue.physicalIntensities());
+    EXPECT_EQ(laue.beamSource(), engine::BeamSource::Synchrotron);
+    EXPECT_EQ(laue.anodeIndex(), 2);
+
+    SaveRegistry({QRect(10, 10, 800, 600), 0});
+    appState().settings = Settings{};
+    ReadRegistry();
+    EXPECT_TRUE(appState().settings.physicalIntensity);
+    EXPECT_TRUE(appState().settings.synchrotronBeam);
+    open();
+    EXPECT_EQ(dialog->findChild<QComboBox*>("cmbIntensity")->currentText(), "physical");
+    EXPECT_EQ(dialog->findChild<QComboBox*>("cmbSource")->currentIndex(), 1);
+
+    // Back to |F| and the tube, and the first-run values forget the choice.
+    dialog->findChild<QComboBox*>("cmbIntensity")->setCurrentIndex(0);
+    press("OK");
+    EXPECT_FALSE(appState().settings.physicalIntensity);
+    appState().settings.physicalIntensity = true;
+    resetSettings();
+    EXPECT_FALSE(appState().settings.physicalIntensity);
+    EXPECT_FALSE(appState().settings.synchrotronBeam);
+}
+
 TEST_F(OptionsDialogTest, CancelAfterAColourChangeAndRefusedValuesStoreNothing) {
     appState().settings.labelColour = appState().currentLabelColour = 255;  // red
     open();
@@ -153,6 +197,85 @@ TEST_F(OptionsDialogTest, CancelAfterAColourChangeAndRefusedValuesStoreNothing) 
     }
     EXPECT_EQ(applied->count(), 0);
     EXPECT_EQ(stored(), unchanged);
+}
+
+}  // namespace
+}  // namespace lumora::app::test
+
+namespace lumora::app::test {
+namespace {
+
+// Integer points other than the origin with h^2 + k^2 + l^2 <= limit.
+int pointsWithin(int limit) {
+    int count = 0;
+    for (int h = -20; h <= 20; ++h)
+        for (int k = -20; k <= 20; ++k)
+            for (int l = -20; l <= 20; ++l)
+                if ((h || k || l) && h * h + k * k + l * l <= limit) ++count;
+    return count;
+}
+
+TEST_F(OptionsDialogTest, TheCompletePatternOptionIsStoredAndSurvivesARestart) {
+    resetSettings();  // a store with the first-run values, as after a first start
+    open();
+    auto* complete = dialog->findChild<QCheckBox*>("cbComplete");
+    auto* dMin = dialog->findChild<QLineEdit*>("tfDMin");
+    ASSERT_TRUE(complete && dMin);
+    EXPECT_FALSE(complete->isChecked());
+    EXPECT_FALSE(dMin->isEnabled());  // only a complete pattern has a d-min
+    EXPECT_EQ(dMin->text(), "0");
+    QTest::mouseClick(complete, Qt::LeftButton, {}, QPoint(6, complete->height() / 2));
+    EXPECT_TRUE(dMin->isEnabled());
+    typeInto(dMin, "0.45");
+    press("OK");
+    EXPECT_EQ(applied->count(), 1);
+    EXPECT_TRUE(appState().settings.completePattern);
+    EXPECT_FLOAT_EQ(appState().settings.completeDMin, 0.45f);
+    EXPECT_TRUE(engineDefaults().reflectionRange.complete);
+    EXPECT_FLOAT_EQ(engineDefaults().reflectionRange.dMin, 0.45f);
+
+    SaveRegistry({QRect(10, 10, 800, 600), 0});
+    appState().settings = Settings{};
+    ReadRegistry();
+    EXPECT_TRUE(appState().settings.completePattern);
+    EXPECT_FLOAT_EQ(appState().settings.completeDMin, 0.45f);
+    open();
+    complete = dialog->findChild<QCheckBox*>("cbComplete");
+    dMin = dialog->findChild<QLineEdit*>("tfDMin");
+    EXPECT_TRUE(complete->isChecked());
+    EXPECT_EQ(dMin->text(), "0.45");
+
+    // A d-min below 0 is refused and nothing is stored.
+    dMin->setText("-1");
+    complete->setChecked(false);
+    press("OK");
+    ASSERT_EQ(ask_.messages.size(), 1);
+    EXPECT_TRUE(ask_.messages[0].contains("d-min")) << ask_.messages[0].toStdString();
+    EXPECT_TRUE(appState().settings.completePattern);
+
+    // A damaged value in the store reads as the default.
+    writeRegString("LUMORA", "SX", "0");
+    QSettings("Tessarin", "LUMORA").setValue("Reflections/DMin", "x");
+    ReadRegistry();
+    EXPECT_FALSE(appState().settings.completePattern);
+    EXPECT_FLOAT_EQ(appState().settings.completeDMin, 0.0f);
+}
+
+TEST_F(DocumentFixture, ApplyGeneratesACompletePatternWhenTheOptionsAskForOne) {
+    pressApply();
+    const int byRule = doc->engine().n_hkl;
+    ASSERT_EQ(doc->engine().opCount(), 1);  // P 1 and a 5 Å cube, as a new document starts
+    appState().settings.completePattern = true;
+    appState().settings.completeDMin = 0.4f;
+    pressApply();
+    // d >= 0.4 Å: h^2 + k^2 + l^2 <= (5 / 0.4)^2 = 156.25.
+    EXPECT_EQ(doc->engine().n_hkl, pointsWithin(156));
+    EXPECT_EQ(
+        hint(),
+        QStringLiteral("%1 reflections generated (complete: d \u2265 0.4 \u00c5)").arg(doc->engine().n_hkl));
+    appState().settings.completePattern = false;
+    pressApply();
+    EXPECT_EQ(doc->engine().n_hkl, byRule);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <fstream>
@@ -24,6 +25,7 @@ namespace {
 
 const std::string kData = LUMORA_CLI_TEST_DATA_DIR;
 const std::string kExamples = LUMORA_TEST_DATA_DIR;
+const std::string kLaue = LUMORA_LAUE_DATA_DIR;
 
 std::string readText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -59,6 +61,30 @@ std::string num(double v) {
     text.precision(17);
     text << v;
     return text.str();
+}
+
+// LaueTools' orientation UB (x along the beam, z up), made orthonormal, as
+// --matrix: in Lumora's frame (z down) the matrix is (diag(1, -1, -1) U)^T.
+std::string lumoraMatrix(std::array<std::array<double, 3>, 3> u) {
+    for (int iteration = 0; iteration < 20; ++iteration) {  // polar decomposition: R = (R + R^-T) / 2
+        const auto& m = u;
+        const double det3 = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                            m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        std::array<std::array<double, 3>, 3> inverseT{};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) {
+                const int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+                inverseT[r][c] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det3;
+            }
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) u[r][c] = (u[r][c] + inverseT[r][c]) / 2;
+    }
+    std::string matrix;
+    const double flip[3] = {1, -1, -1};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) matrix += num(flip[c] * u[c][r]) + " ";
+    return matrix;
 }
 
 }  // namespace
@@ -109,29 +135,9 @@ TEST(CameraPattern, CalibratedTopCameraPutsSpotsOnLaueToolsPixels) {
     writeText(det,
               "77.088, 1012.45, 1049.92, 0.423, 0.172, 0.0734, 2018, 2016\n"
               "Sample-Detector distance(IM), xO, yO, angle1, angle2, pixelsize, dim1, dim2\n");
-    // LaueTools' orientation (x along the beam, z up), made orthonormal; in
-    // Lumora's frame (z down) the matrix is (diag(1, -1, -1) U)^T.
-    std::array<std::array<double, 3>, 3> u{{{0.550636039, -0.541285959, -0.635473157},
-                                            {0.706456594, 0.707638003, 0.009386067},
-                                            {0.444581523, -0.454114638, 0.77206598}}};
-    for (int iteration = 0; iteration < 20; ++iteration) {  // polar decomposition: R = (R + R^-T) / 2
-        const auto& m = u;
-        const double det3 = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                            m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                            m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-        std::array<std::array<double, 3>, 3> inverseT{};
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) {
-                const int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
-                inverseT[r][c] = (m[r1][c1] * m[r2][c2] - m[r1][c2] * m[r2][c1]) / det3;
-            }
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) u[r][c] = (u[r][c] + inverseT[r][c]) / 2;
-    }
-    std::string matrix;
-    const double flip[3] = {1, -1, -1};
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) matrix += num(flip[c] * u[c][r]) + " ";
+    const std::string matrix = lumoraMatrix({{{0.550636039, -0.541285959, -0.635473157},
+                                              {0.706456594, 0.707638003, 0.009386067},
+                                              {0.444581523, -0.454114638, 0.77206598}}});
 
     const std::string spots = dir.filePath("si.tsv").toStdString();
     const auto r = run({"render", "--cell", "5.4309 5.4309 5.4309 90 90 90", "--sg", "F d -3 m", "--matrix",
@@ -158,6 +164,86 @@ TEST(CameraPattern, CalibratedTopCameraPutsSpotsOnLaueToolsPixels) {
         ++compared;
     }
     EXPECT_GT(compared, 30);
+}
+
+// The same exposure with a complete list: every silicon spot LaueTools
+// indexed on the camera, whatever its d, is predicted at LaueTools' pixel.
+// Calibration from the .cor header, orientation and spots from the .fit.
+TEST(CameraPattern, CompleteListPredictsEverySpotOfTheExposure) {
+    std::map<std::string, std::string> calibration;  // "# dd     :   77.088"
+    for (const auto& line : lines(readText(kLaue + "/SiCustrain0.cor"))) {
+        const auto colon = line.find(':');
+        if (line.rfind("# ", 0) != 0 || colon == std::string::npos) continue;
+        calibration[lumora::util::trim(line.substr(1, colon - 1))] =
+            lumora::util::trim(line.substr(colon + 1));
+    }
+    QTemporaryDir dir;
+    const std::string det = dir.filePath("cor.det").toStdString();
+    writeText(det, calibration.at("dd") + ", " + calibration.at("xcen") + ", " + calibration.at("ycen") +
+                       ", " + calibration.at("xbet") + ", " + calibration.at("xgam") + ", " +
+                       calibration.at("pixelsize") + ", 2018, 2016\n");
+
+    // The silicon block of the .fit comes first: its spot lines, then its UB.
+    std::vector<std::vector<std::string>> silicon;
+    std::array<std::array<double, 3>, 3> ub{};
+    int ubRow = -1;
+    for (const auto& line : lines(readText(kLaue + "/SiCustrain0.fit"))) {
+        if (line.rfind("#UB matrix", 0) == 0) {
+            ubRow = 0;
+            continue;
+        }
+        if (ubRow >= 0) {
+            std::string row = line;
+            for (char& c : row)
+                if (c == '#' || c == '[' || c == ']') c = ' ';
+            const auto w = lumora::util::splitBlanks(row);
+            for (int c = 0; c < 3; ++c) ub[ubRow][c] = number(w.at(c));
+            if (++ubRow == 3) break;
+            continue;
+        }
+        if (!line.empty() && line[0] != '#') silicon.push_back(lumora::util::splitBlanks(line));
+    }
+    ASSERT_EQ(silicon.size(), 155u);
+    ASSERT_EQ(ubRow, 3);
+
+    const std::string spots = dir.filePath("si.tsv").toStdString();
+    const auto r = run({"render",
+                        "--cell",
+                        "5.4309 5.4309 5.4309 90 90 90",
+                        "--sg",
+                        "F d -3 m",
+                        "--matrix",
+                        lumoraMatrix(ub),
+                        "--kv",
+                        "25",
+                        "--lambda-max",
+                        "2.4796",
+                        "--detector-file",
+                        det,
+                        "--complete",
+                        "--size",
+                        "1009x1008",
+                        "-o",
+                        dir.filePath("si.png").toStdString(),
+                        "--spots",
+                        spots});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto predicted = spotsOf(readText(spots));
+    int compared = 0, largest = 0;
+    for (const auto& w : silicon) {
+        const int h = std::stoi(w[2]), k = std::stoi(w[3]), l = std::stoi(w[4]);
+        const double x = number(w[7]), y = number(w[8]), keV = number(w[9]);
+        // The simulation also kept spots just beyond the frame, which the camera does not show.
+        if (x < -0.5 || y < -0.5 || x > 2017.5 || y > 2015.5) continue;
+        const auto found = predicted.find({h, k, l});
+        ASSERT_NE(found, predicted.end()) << h << " " << k << " " << l;
+        EXPECT_LT(std::hypot(found->second.x - x, found->second.y - y), 0.1) << h << " " << k << " " << l;
+        EXPECT_NEAR(12.398 / found->second.wavelength, keV, 2e-3 * keV) << h << " " << k << " " << l;
+        largest = std::max(largest, h * h + k * k + l * l);
+        ++compared;
+    }
+    EXPECT_GT(compared, 140);
+    EXPECT_GE(largest, 100);  // reflections far beyond the cell's rule (h^2 + k^2 + l^2 <= 97)
 }
 
 TEST(CameraPattern, OptionsPlaceTheCameraAndBadOnesAreRefused) {

@@ -32,6 +32,25 @@ TEST(HklListing, SiliconHeaderAndLayout) {
     EXPECT_EQ(linesOf(hklListingText(kSilicon, {})).at(2), "   0 reflections ");
 }
 
+TEST(HklListing, WithIntensitiesAColumnIFollowsInTheNextZone) {
+    const std::vector<int16_t> h = {1, 2, 4}, k = {1, 0, 0}, l = {1, 0, 0};
+    const std::vector<float> d = {3.135601f, 2.7155f, 1.357750f}, intensity = {1.0f, 0.000123456789f, 0.25f};
+    const auto rows = rowsByDecreasingSpacing(h, k, l, d, intensity);
+    EXPECT_EQ(hklListingText(kSilicon, rows),
+              "Unit Cell : 5.431 5.431 5.431 90.0 90.0 90.0 \r\n"
+              "\r\n"
+              "   3 reflections \r\n"
+              "-------------------------\r\n"
+              "   h   k   l  d-spacing     I\r\n"
+              "-------------------------\r\n"
+              "   1   1   1  3.13560       1\r\n"
+              "   2   0   0  2.71550       0.000123457\r\n"
+              "   4   0   0  1.35775       0.25\r\n"
+              "\r\n");
+    const std::vector<float> shortIntensity = {1.0f};
+    EXPECT_THROW(rowsByDecreasingSpacing(h, k, l, d, shortIntensity), Error);
+}
+
 TEST(HklListing, RowsByDecreasingSpacingStableForTies) {
     const std::vector<int16_t> h = {1, 2, 3, 4, 5}, zero(5, 0);
     const std::vector<float> d = {1.0f, 3.0f, NAN, 3.0f, 2.0f}, shortD = {1.0f};
