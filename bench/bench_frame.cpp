@@ -1,9 +1,11 @@
 // One interactive frame: a one-degree turn followed by a full repaint, as a
-// mouse drag does it, for the largest list and for a typical crystal.
+// mouse drag does it, for the largest list and for a typical crystal; also
+// with spots sized by their physical intensity.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
 #include <cmath>
+#include <string>
 
 #include "engine/LaueEngine.h"
 #include "render/PatternRenderer.h"
@@ -23,17 +25,8 @@ void faceTheCamera(clLAUE& laue) {
     laue.DoRotate(1, 90);
 }
 
-void frame(benchmark::State& state, float a, const char* group, int16_t mode) {
-    clLAUE laue;
-    for (int i = 0; i < 3; ++i) laue.setCellConstant(i, a);
-    for (int i = 3; i < 6; ++i) laue.setCellConstant(i, 90);
-    laue.SGTAB_find(group);
-    laue.GenerateHKL();
-    if (mode == lumora::kDetectorPlot)
-        faceTheCamera(laue);
-    else
-        laue.setOrientation(1, 2, 3, true);
-    laue.m_mode = mode;
+// Turns by one degree and repaints, frame after frame, as a drag does.
+void drawFrames(benchmark::State& state, clLAUE& laue) {
     // As the window does after a new list: zoom 1, spot size 5, scales fitted to the picture.
     lumora::render::RenderOptions options;
     lumora::render::fitScales(options, laue, kWidth, kHeight);
@@ -50,6 +43,41 @@ void frame(benchmark::State& state, float a, const char* group, int16_t mode) {
     state.counters["reflections"] = laue.n_hkl;
     // Spots drawn per frame, on average over the turns.
     state.counters["spots"] = state.iterations() > 0 ? spots / static_cast<double>(state.iterations()) : 0;
+}
+
+void prepareCell(clLAUE& laue, float a, const char* group) {
+    for (int i = 0; i < 3; ++i) laue.setCellConstant(i, a);
+    for (int i = 3; i < 6; ++i) laue.setCellConstant(i, 90);
+    laue.SGTAB_find(group);
+    laue.GenerateHKL();
+}
+
+void frame(benchmark::State& state, float a, const char* group, int16_t mode) {
+    clLAUE laue;
+    prepareCell(laue, a, group);
+    if (mode == lumora::kDetectorPlot)
+        faceTheCamera(laue);
+    else
+        laue.setOrientation(1, 2, 3, true);
+    laue.m_mode = mode;
+    drawFrames(state, laue);
+}
+
+// A transmission frame with spots sized by |F| or by their physical intensity (harmonic sums);
+// silicon with its atoms, or a cell without a structure.
+void intensityFrame(benchmark::State& state, float a, const char* group, bool physical) {
+    clLAUE laue;
+    if (group == nullptr) {
+        laue.readCEL(std::string(LUMORA_BENCH_DATA_DIR) + "/Si.cel");
+        laue.GenerateHKL();
+    } else {
+        prepareCell(laue, a, group);
+    }
+    laue.setIntensityModel(physical ? lumora::engine::IntensityModel::Physical
+                                    : lumora::engine::IntensityModel::Amplitude);
+    laue.setOrientation(1, 2, 3, true);
+    laue.m_mode = lumora::kTransmissionPlot;
+    drawFrames(state, laue);
 }
 
 // The floor of a transmission frame: for every reflection of the same list, the turn into the
@@ -115,6 +143,15 @@ BENCHMARK(BM_Frame_Transmission_Si)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_Stereogram_Si)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_Reciprocal_Si)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_TopCamera_Si)->Unit(benchmark::kMillisecond);
+
+void BM_Frame_Transmission_P1_30A_F(benchmark::State& s) { intensityFrame(s, 30, "P 1", false); }
+void BM_Frame_Transmission_P1_30A_Physical(benchmark::State& s) { intensityFrame(s, 30, "P 1", true); }
+void BM_Frame_Transmission_SiAtoms_F(benchmark::State& s) { intensityFrame(s, 0, nullptr, false); }
+void BM_Frame_Transmission_SiAtoms_Physical(benchmark::State& s) { intensityFrame(s, 0, nullptr, true); }
+BENCHMARK(BM_Frame_Transmission_P1_30A_F)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_Transmission_P1_30A_Physical)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_Transmission_SiAtoms_F)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_Transmission_SiAtoms_Physical)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
